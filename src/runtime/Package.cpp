@@ -84,7 +84,9 @@ int TPackage::Open(const AnsiString& hostPath, bool chained, AnsiString& why) {
            (static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16) |
            (static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24);
   };
-  const int64_t dirStart = static_cast<int64_t>(u32(word)) + kDirectoryBias;
+  // 32-bit arithmetic as the writer's: a small .pkg stores a "negative"
+  // position that wraps back to the real one.
+  const int64_t dirStart = static_cast<uint32_t>(u32(word) + static_cast<uint32_t>(kDirectoryBias));
   if (dirStart + 4 > trailer) {
     why = "the directory position lies outside the package";
     return kPackageUnusable;
