@@ -293,7 +293,6 @@ class TPackage {
  private:
   int Open(const AnsiString& hostPath, bool chained, AnsiString& why);
   AnsiString NormalTarget(const LibRec& entry) const;
-  bool WriteEntryFile(const LibRec& entry, const AnsiString& target, bool exclusive, bool& created);
 
   PackageHeader header_;
   std::vector<LibRec> entries_;
