@@ -236,7 +236,9 @@ constexpr int64_t kMaxPublicationLine = int64_t{256} << 20;
 constexpr int kPublicationChunk = 2048;
 
 struct TLoadOptions {
-  int publicationKind = 0;  // the package's PublicationKind
+  // The package's PublicationKind: a tray menu is read only for 2. The
+  // package form of LoadPublication takes it from the package itself.
+  int publicationKind = 0;
   // Called after every chunk with (bytes read so far ÷ total) × 100.
   std::function<void(int percent)> progress;
 };
