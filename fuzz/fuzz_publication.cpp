@@ -21,7 +21,7 @@ void CheckObject(const TObjectRecord& o, const TObjectRecord* parent, size_t pag
   Check(o.parent == parent);
   Check(o.pageIndex >= 0 && static_cast<size_t>(o.pageIndex) < pages);
   Check(o.objectType >= kFirstObjectType && o.objectType <= kLastObjectType);
-  for (const auto& k : o.keys) Check(PublicationKeyInfo(k.id).name == k.name);
+  for (const auto& k : o.keys) Check(PublicationKeyInfo(k.id).type == k.type);
   for (const auto& c : o.children) CheckObject(*c, &o, pages, depth + 1);
 }
 

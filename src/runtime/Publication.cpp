@@ -102,10 +102,33 @@ const TObjectKey* TObjectRecord::Find(TPubKey id) const {
   return nullptr;
 }
 
-const AnsiString& TObjectRecord::Name() const {
-  static const AnsiString empty;
+std::string_view TObjectRecord::Name() const {
   const TObjectKey* k = Find(TPubKey::Name);
-  return k ? k->raw : empty;
+  return k ? k->raw : std::string_view();
+}
+
+std::string_view TTextStore::Add(std::string_view text) {
+  bytes_ += text.size();
+  if (text.empty()) return {};
+  if (text.size() > kBlock / 4) {
+    // A large value (a whole RTF text) gets a block of its own, kept before
+    // the current small block so that block's free room stays usable.
+    auto big = std::make_unique<char[]>(text.size());
+    std::memcpy(big.get(), text.data(), text.size());
+    std::string_view v(big.get(), text.size());
+    blocks_.insert(blocks_.empty() ? blocks_.end() : blocks_.end() - 1, std::move(big));
+    return v;
+  }
+  if (text.size() > left_) {
+    blocks_.push_back(std::make_unique<char[]>(kBlock));
+    next_ = blocks_.back().get();
+    left_ = kBlock;
+  }
+  std::memcpy(next_, text.data(), text.size());
+  std::string_view v(next_, text.size());
+  next_ += text.size();
+  left_ -= text.size();
+  return v;
 }
 
 int TPublication::FindPage(std::string_view name) const {

@@ -117,14 +117,36 @@ struct TLanguageStrings {
 
 // ---------------------------------------------------------------------------
 // Object records, kept as the file wrote them for the object model to apply.
+// Their values live in the publication's text store (one allocation per block
+// of many values, not one per key), so a record is only valid with its
+// publication.
 struct TObjectKey {
   TPubKey id;
-  const char* name;  // the key table's name, e.g. "X="
   TKeyType type;
-  AnsiString raw;    // the value exactly as written
-  AnsiString action; // action keys only: raw with "\xB6" turned into CR LF
-  int32_t number = 0;  // integer keys: ReadPublicationInteger(raw)
-  bool flag = false;   // yes/no keys: ReadPublicationYesNo(raw)
+  bool flag = false;    // yes/no keys: ReadPublicationYesNo(raw)
+  int32_t number = 0;   // integer keys: ReadPublicationInteger(raw)
+  std::string_view raw; // the value exactly as written
+
+  const char* Name() const { return PublicationKeyInfo(id).name; }  // e.g. "X="
+  // Action keys: the text with every "\xB6" turned into CR LF.
+  AnsiString Action() const { return ExpandLineBreaks(raw); }
+};
+
+// Append-only storage for the object records' values.
+class TTextStore {
+ public:
+  TTextStore() = default;
+  TTextStore(TTextStore&&) = default;
+  TTextStore& operator=(TTextStore&&) = default;
+  std::string_view Add(std::string_view text);
+  size_t Bytes() const { return bytes_; }
+
+ private:
+  static constexpr size_t kBlock = 64 * 1024;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t left_ = 0;  // free bytes at the end of the last small block
+  char* next_ = nullptr;
+  size_t bytes_ = 0;
 };
 
 constexpr int kFirstObjectType = 2;
@@ -146,7 +168,7 @@ struct TObjectRecord {
   // The last occurrence of a key (the one in force), or nullptr.
   const TObjectKey* Find(TPubKey id) const;
   // The object's NAME=, empty when it has none.
-  const AnsiString& Name() const;
+  std::string_view Name() const;
 };
 
 // ---------------------------------------------------------------------------
@@ -212,8 +234,13 @@ struct TPublication {
   // longer use the standard palette.
   bool usesStandardPalette = true;
   std::vector<TTabOrderFixup> tabOrderFixups;
+  TTextStore texts;  // the values of the object records
 
   TPublication() { pages.emplace_back(); }
+  TPublication(const TPublication&) = delete;
+  TPublication& operator=(const TPublication&) = delete;
+  TPublication(TPublication&&) = default;
+  TPublication& operator=(TPublication&&) = default;
   // Index of the page named so (case ignored as page names are), or -1.
   int FindPage(std::string_view name) const;
 };

@@ -1,7 +1,6 @@
 #include "runtime/PublicationKeys.h"
 
 #include <array>
-#include <cstring>
 
 namespace vl {
 namespace {
@@ -24,29 +23,34 @@ uint32_t KeyHash(std::string_view s) {
   return h;
 }
 
-// Open addressing over a power-of-two table, filled once.
+// Open addressing over a power-of-two table, filled once. Each slot keeps
+// the full hash and the length so that a miss rarely compares bytes.
 class KeyTable {
  public:
   KeyTable() {
-    slots_.fill(-1);
     for (size_t i = 0; i < kKeyCount; ++i) {
-      uint32_t h = KeyHash(kKeys[i].name) & (kSlots - 1);
-      while (slots_[h] >= 0) h = (h + 1) & (kSlots - 1);
-      slots_[h] = static_cast<int16_t>(i);
+      const std::string_view name = kKeys[i].name;
+      const uint32_t full = KeyHash(name);
+      uint32_t h = full & (kSlots - 1);
+      while (slots_[h].index >= 0) h = (h + 1) & (kSlots - 1);
+      slots_[h] = {full, static_cast<int16_t>(i), static_cast<uint16_t>(name.size())};
     }
   }
   const TKeyInfo* Find(std::string_view key) const {
-    uint32_t h = KeyHash(key) & (kSlots - 1);
-    for (;;) {
-      int16_t i = slots_[h];
-      if (i < 0) return nullptr;
-      const char* name = kKeys[i].name;
-      if (std::strlen(name) == key.size() && Same(name, key)) return &kKeys[i];
-      h = (h + 1) & (kSlots - 1);
+    const uint32_t full = KeyHash(key);
+    for (uint32_t h = full & (kSlots - 1);; h = (h + 1) & (kSlots - 1)) {
+      const Slot& s = slots_[h];
+      if (s.index < 0) return nullptr;
+      if (s.hash == full && s.length == key.size() && Same(kKeys[s.index].name, key)) return &kKeys[s.index];
     }
   }
 
  private:
+  struct Slot {
+    uint32_t hash = 0;
+    int16_t index = -1;
+    uint16_t length = 0;
+  };
   static bool Same(const char* upper, std::string_view key) {
     for (size_t i = 0; i < key.size(); ++i)
       if (static_cast<unsigned char>(upper[i]) != AsciiUpper(static_cast<unsigned char>(key[i]))) return false;
@@ -54,7 +58,7 @@ class KeyTable {
   }
   static constexpr size_t kSlots = 1024;
   static_assert(kSlots >= 2 * kKeyCount);
-  std::array<int16_t, kSlots> slots_;
+  std::array<Slot, kSlots> slots_{};
 };
 
 const KeyTable& Table() {

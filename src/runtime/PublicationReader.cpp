@@ -311,15 +311,16 @@ class Reader {
       default: break;
     }
     if (!object_) return true;
-    TObjectKey k{key.id, key.name, key.type, AnsiString(v), {}, 0, false};
+    TObjectKey k{key.id, key.type, false, 0, {}};
+    k.raw = pub_.texts.Add(v);
     switch (key.type) {
       case TKeyType::Integer:
       case TKeyType::Colour: k.number = ReadPublicationInteger(v); break;
       case TKeyType::YesNo: k.flag = ReadPublicationYesNo(v); break;
-      case TKeyType::Action: k.action = ExpandLineBreaks(v); break;
       default: break;
     }
-    object_->keys.push_back(std::move(k));
+    if (object_->keys.empty()) object_->keys.reserve(16);
+    object_->keys.push_back(k);
     return true;
   }
 

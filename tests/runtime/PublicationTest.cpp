@@ -315,14 +315,14 @@ TEST(PublicationReader, ObjectRecords) {
   EXPECT_STREQ(ObjectClassName(b.objectType), "TVellionPushBtn");
   ASSERT_EQ(b.keys.size(), 9u);
   EXPECT_EQ(b.keys[0].id, TPubKey::Name);
-  EXPECT_STREQ(b.keys[1].name, "X=");
+  EXPECT_STREQ(b.keys[1].Name(), "X=");
   EXPECT_EQ(b.keys[1].number, -12);
   EXPECT_EQ(b.keys[2].number, 12);
   EXPECT_EQ(b.keys[2].raw, "-12px");
   EXPECT_TRUE(b.keys[3].flag);
   EXPECT_FALSE(b.keys[4].flag);
   EXPECT_EQ(b.keys[5].type, TKeyType::Action);
-  EXPECT_EQ(b.keys[5].action, "a\r\nb");
+  EXPECT_EQ(b.keys[5].Action(), "a\r\nb");
   EXPECT_EQ(b.keys[6].raw, "one\xB6two");  // text keys stay as written
   EXPECT_EQ(b.Find(TPubKey::FillColor)->number, 255);
   EXPECT_EQ(b.Find(TPubKey::X)->number, 7);  // the last one is in force
