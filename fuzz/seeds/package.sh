@@ -22,3 +22,5 @@ seed --kind screensaver --preview pics/logo.bmp --splash pics/logo.bmp
 seed --display 800x600x16 --single-instance --kind window
 seed --chained --run-mode 1
 seed --level 0 --name note.jpg=same --name empty.dat=same
+# Seeds with the directory uncompressed (see fuzz_package.cpp).
+if [[ -n "${FUZZER:-}" ]]; then VL_FUZZ_WRITE_SEEDS="$OUT" "$FUZZER"; fi
