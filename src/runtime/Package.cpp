@@ -84,7 +84,9 @@ int TPackage::Open(const AnsiString& hostPath, bool chained, AnsiString& why) {
            (static_cast<uint32_t>(static_cast<uint8_t>(p[2])) << 16) |
            (static_cast<uint32_t>(static_cast<uint8_t>(p[3])) << 24);
   };
-  const int64_t dirStart = static_cast<int64_t>(u32(word)) + kDirectoryBias;
+  // 32-bit arithmetic as the writer's: a small .pkg stores a "negative"
+  // position that wraps back to the real one.
+  const int64_t dirStart = static_cast<uint32_t>(u32(word) + static_cast<uint32_t>(kDirectoryBias));
   if (dirStart + 4 > trailer) {
     why = "the directory position lies outside the package";
     return kPackageUnusable;
@@ -239,7 +241,7 @@ void TPackage::SetEmbeddedFiles(std::string_view pairs) {
 
 AnsiString TPackage::MapEmbeddedName(std::string_view name) const {
   size_t bs = name.find_last_of('\\');
-  if (bs == std::string_view::npos || embedded_.empty()) return AnsiString(name);
+  if (!header_.TestRun() || bs == std::string_view::npos || embedded_.empty()) return AnsiString(name);
   if (!SameTextInvariant(name.substr(0, bs + 1), kEmbeddedPrefix)) return AnsiString(name);
   std::string_view file = name.substr(bs + 1);
   for (const auto& kv : embedded_)
