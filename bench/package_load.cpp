@@ -209,7 +209,7 @@ int main() {
   size_t splitLines = 0;
   const double splitMs = Millis([&] {
     auto src = pkg.OpenEntryReader(pub);
-    TPublicationLines reader(*src, pub.Size, nullptr, kPublicationChunk, kMaxPublicationLine);
+    TPublicationLines reader(*src, pub.Size, nullptr, kPublicationChunk, kMaxPublicationText);
     std::string_view line;
     splitLines = 0;
     while (reader.Next(line) == TPublicationLines::kLine) ++splitLines;

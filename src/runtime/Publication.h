@@ -187,13 +187,16 @@ struct TPageRecord {
   int32_t gradientDir = 1;  // 0 G_Horz, 1 G_Vert
   AnsiString wallpaper;
   int32_t wallpaperStyle = 0;  // 0 wsTile, 1 wsCenter, 2 wsStretched
-  TPalette palette = StandardPalette();
-  bool hasPalette = false;  // PAGEPALETTE= was given
+  // The page's own palette from PAGEPALETTE=, none for the standard one.
+  std::unique_ptr<TPalette> ownPalette;
   AnsiString effect;
   AnsiString effectOptions;
   AnsiString enterAction;
   AnsiString exitAction;
   std::vector<std::unique_ptr<TObjectRecord>> objects;  // top level, file order
+
+  bool HasPalette() const { return ownPalette != nullptr; }
+  const TPalette& Palette() const { return ownPalette ? *ownPalette : StandardPalette(); }
 };
 
 // The points at which the tab order must be fixed up, in the order the file
@@ -256,10 +259,16 @@ bool ReadPublicationYesNo(std::string_view value);
 void ReadPagePalette(std::string_view value, TPalette& palette);
 
 constexpr int kPublicationKindTray = 2;
-// Nesting of groups and containers (and of submenus) beyond this is refused.
+// Limits against hostile publications (a small package can inflate to a
+// huge text, and a short line can make a large record). Real publications
+// stay far below them; beyond them loading fails.
+// Nesting of groups and containers (and of submenus).
 constexpr int kMaxNestingDepth = 64;
-// One line of the text may not exceed this (a whole RTF text is one line).
-constexpr int64_t kMaxPublicationLine = int64_t{256} << 20;
+constexpr int64_t kMaxPublicationText = int64_t{256} << 20;  // bytes
+constexpr int kMaxPages = 32768;
+constexpr int kMaxObjects = 1 << 20;
+constexpr int kMaxObjectKeys = 1 << 23;
+constexpr int kMaxMenuItems = 1 << 16;
 constexpr int kPublicationChunk = 2048;
 
 struct TLoadOptions {

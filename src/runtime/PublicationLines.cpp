@@ -40,10 +40,6 @@ TPublicationLines::Result TPublicationLines::Next(std::string_view& line) {
       scan_ -= start_;
       start_ = 0;
     }
-    if (static_cast<int64_t>(buf_.size()) > maxLine_) {
-      tooLong_ = true;
-      return kError;
-    }
     const size_t old = buf_.size();
     buf_.resize(old + chunk_);
     const int64_t n = src_.Read(buf_.data() + old, static_cast<int64_t>(chunk_));
@@ -56,6 +52,10 @@ TPublicationLines::Result TPublicationLines::Next(std::string_view& line) {
       eof_ = true;
     } else {
       read_ += n;
+      if (read_ > maxTotal_) {
+        tooBig_ = true;
+        return kError;
+      }
       if (progress_) {
         int64_t pct = total_ > 0 ? read_ * 100 / total_ : 100;
         progress_(static_cast<int>(pct > 100 ? 100 : pct));

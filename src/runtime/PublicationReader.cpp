@@ -94,9 +94,8 @@ class Reader {
   };
 
   AnsiString ReadError() const {
-    if (lines_.TooLong())
-      return "The publication text has a line longer than " + std::to_string(kMaxPublicationLine >> 20) +
-             " MB" + LineRef(lines_.LineNumber() + 1);
+    if (lines_.TooBig())
+      return "The publication text is larger than " + std::to_string(kMaxPublicationText >> 20) + " MB";
     return ErrorText(100);
   }
 
@@ -128,7 +127,7 @@ class Reader {
         pub_.lang[static_cast<int>(key->id) - static_cast<int>(TPubKey::L_Ok)] = AnsiString(value);
         return true;
       case TKeyGroup::NoEffect: return true;
-      case TKeyGroup::Page: PageKey(key->id, value); return true;
+      case TKeyGroup::Page: return PageKey(key->id, value);
       case TKeyGroup::Menu: return MenuKey(key->id);
       case TKeyGroup::Object: return ObjectKey(*key, value);
     }
@@ -224,23 +223,25 @@ class Reader {
     if (page_ >= 0) pub_.tabOrderFixups.push_back({page_, nullptr});
   }
 
-  void PageKey(TPubKey id, std::string_view v) {
+  bool PageKey(TPubKey id, std::string_view v) {
     if (id == TPubKey::MasterPage) {
       EndOfPage();
       page_ = 0;
       object_ = nullptr;
-      return;
+      return true;
     }
     if (id == TPubKey::NewPage) {
+      if (pub_.pages.size() >= static_cast<size_t>(kMaxPages))
+        return Fail("The publication has more than " + std::to_string(kMaxPages - 1) + " pages");
       EndOfPage();
       TPageRecord page;
       page.name = names_.MakeUnique(AnsiString(v));
       pub_.pages.push_back(std::move(page));
       page_ = static_cast<int>(pub_.pages.size()) - 1;
       object_ = nullptr;
-      return;
+      return true;
     }
-    if (page_ < 0) return;
+    if (page_ < 0) return true;
     TPageRecord& p = pub_.pages[static_cast<size_t>(page_)];
     switch (id) {
       case TPubKey::ShowMasterPage: p.showMasterPage = ReadPublicationYesNo(v); break;
@@ -252,8 +253,8 @@ class Reader {
       case TPubKey::PageWallpaper: p.wallpaper = AnsiString(v); break;
       case TPubKey::WallpaperStyle: p.wallpaperStyle = ReadPublicationInteger(v); break;
       case TPubKey::PagePalette:
-        ReadPagePalette(v, p.palette);
-        p.hasPalette = true;
+        if (!p.ownPalette) p.ownPalette = std::make_unique<TPalette>();
+        ReadPagePalette(v, *p.ownPalette);
         pub_.usesStandardPalette = false;
         break;
       case TPubKey::PageEffect: p.effect = AnsiString(v); break;
@@ -262,6 +263,7 @@ class Reader {
       case TPubKey::PgExitAction: p.exitAction = ExpandLineBreaks(v); break;
       default: break;
     }
+    return true;
   }
 
   // --- objects -----------------------------------------------------------
@@ -296,6 +298,8 @@ class Reader {
         // rather than overwriting the object before.
         object_ = nullptr;
         if (type < kFirstObjectType || type > kLastObjectType || page_ < 0) return true;
+        if (++objects_ > kMaxObjects)
+          return Fail("The publication has more than " + std::to_string(kMaxObjects) + " objects");
         auto rec = std::make_unique<TObjectRecord>();
         rec->objectType = type;
         rec->pageIndex = page_;
@@ -311,6 +315,8 @@ class Reader {
       default: break;
     }
     if (!object_) return true;
+    if (++objectKeys_ > kMaxObjectKeys)
+      return Fail("The publication has more than " + std::to_string(kMaxObjectKeys) + " object keys");
     TObjectKey k{key.id, key.type, false, 0, {}};
     k.raw = pub_.texts.Add(v);
     switch (key.type) {
@@ -379,6 +385,8 @@ class Reader {
             if (!names.insert(AnsiUpper(v)).second)
               return Fail("A menu item named \"" + AnsiString(v) + "\" already exists");
           }
+          if (++menuItems_ > kMaxMenuItems)
+            return Fail("The publication has more than " + std::to_string(kMaxMenuItems) + " menu items");
           TMenuItemRecord rec;
           rec.name = AnsiString(v);
           rec.caption = rec.name;
@@ -419,6 +427,9 @@ class Reader {
   TObjectRecord* object_ = nullptr;
   std::vector<Level> levels_;
   AnsiString error_;
+  int objects_ = 0;
+  int objectKeys_ = 0;
+  int menuItems_ = 0;
 };
 
 }  // namespace
@@ -430,7 +441,7 @@ bool LoadPublication(ByteSource& src, int64_t total, TPublication& pub, const TL
   pub.settings.screenHeight = 480;
   pub.settings.screenColors = Globals().displayColorCount;
   pub.usesStandardPalette = true;
-  TPublicationLines lines(src, total, options.progress, kPublicationChunk, kMaxPublicationLine);
+  TPublicationLines lines(src, total, options.progress, kPublicationChunk, kMaxPublicationText);
   Reader reader(pub, lines, options);
   try {
     return reader.Run(error);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "runtime/PublicationLines.h"
 #include "runtime/Stream.h"
 #include "support/TestSupport.h"
 
@@ -250,8 +251,8 @@ TEST(PublicationReader, PagesAndTheirKeys) {
   EXPECT_EQ(p.gradient1, 16711680u);
   EXPECT_EQ(p.gradient2, 255u);
   EXPECT_EQ(p.gradientDir, 1);
-  EXPECT_FALSE(p.hasPalette);
-  EXPECT_EQ(p.palette, StandardPalette());
+  EXPECT_FALSE(p.HasPalette());
+  EXPECT_EQ(p.Palette(), StandardPalette());
   EXPECT_EQ(r->pub.FindPage("SECOND"), 2);
   EXPECT_EQ(r->pub.FindPage("none"), -1);
 }
@@ -282,13 +283,13 @@ TEST(PublicationReader, PagePaletteMarksThePublication) {
   ASSERT_TRUE(r->ok);
   EXPECT_FALSE(r->pub.usesStandardPalette);
   const auto& a = r->pub.pages[1];
-  EXPECT_TRUE(a.hasPalette);
-  EXPECT_EQ(a.palette[0], 1u);
-  EXPECT_EQ(a.palette[1], 2u);
-  EXPECT_EQ(a.palette[2], 0u);
-  EXPECT_EQ(a.palette[255], 0u);
-  EXPECT_FALSE(r->pub.pages[2].hasPalette);
-  EXPECT_EQ(r->pub.pages[2].palette, StandardPalette());
+  ASSERT_TRUE(a.HasPalette());
+  EXPECT_EQ(a.Palette()[0], 1u);
+  EXPECT_EQ(a.Palette()[1], 2u);
+  EXPECT_EQ(a.Palette()[2], 0u);
+  EXPECT_EQ(a.Palette()[255], 0u);
+  EXPECT_FALSE(r->pub.pages[2].HasPalette());
+  EXPECT_EQ(r->pub.pages[2].Palette(), StandardPalette());
 }
 
 TEST(PublicationReader, ObjectRecords) {
@@ -505,4 +506,21 @@ TEST(PublicationReader, ReadFailureStopsWithAnError) {
   EXPECT_FALSE(LoadPublication(src, static_cast<int64_t>(text.size()), pub, {}, error));
   EXPECT_EQ(error, ErrorText(100));
   EXPECT_GT(pub.pages.size(), 1u);  // what was read before the failure is kept
+}
+
+TEST(PublicationReader, HostileSizesAreRefused) {
+  // A small package can inflate to a huge text: the reader stops at its cap.
+  std::string text(5000, 'x');
+  MemorySource src(text);
+  TPublicationLines lines(src, 5000, nullptr, 2048, 3000);
+  std::string_view line;
+  EXPECT_EQ(lines.Next(line), TPublicationLines::kError);
+  EXPECT_TRUE(lines.TooBig());
+
+  std::string pages;
+  for (int i = 0; i < kMaxPages; ++i) pages += "NewPage=P\r\n";
+  auto r = Load(pages);
+  EXPECT_FALSE(r->ok);
+  EXPECT_NE(r->error.find("pages"), std::string::npos) << r->error;
+  EXPECT_EQ(r->pub.pages.size(), static_cast<size_t>(kMaxPages));
 }
