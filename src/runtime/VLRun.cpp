@@ -10,6 +10,7 @@
 
 #include "actions/CommandTable.h"
 #include "actions/Interpreter.h"
+#include "actions/DateTime.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
@@ -87,6 +88,9 @@ AnsiString EvalActionText(const AnsiString& text, const EvalOptions& options) {
   SetDialogService(&dialogs);
   if (!options.tracePath.empty()) trace::Open(options.tracePath);
   SeedRandom(1);
+  // The same text gives the same variables on every machine.
+  FormatSettings() = EnglishFormatSettings();
+  SetDecimalSymbol('.');
   ClearAllVariables();
   SetTerminating(false);
   SetSuspendCount(0);
