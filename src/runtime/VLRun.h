@@ -1,0 +1,9 @@
+#pragma once
+// The program entry of `vellion`: reads the options and runs what they ask.
+
+namespace vl {
+
+// Runs the program with its command line; returns the exit status.
+int VLRunMain(int argc, char** argv);
+
+}  // namespace vl
