@@ -18,9 +18,10 @@ char& DecimalSymbolRef() {
 }
 
 // Decimal digits of |v| rounded half away from zero to `keep` significant
-// digits (keep >= 1), with the decimal exponent of the first digit.
-// Long doubles carry about 19.3 digits: 40 digits are exact enough to decide
-// the rounding.
+// digits, with the decimal exponent of the first digit. Long doubles carry
+// about 19.3 digits: 40 digits are exact enough to decide the rounding.
+// keep == 0 leaves "1" one place up when the first digit rounds up, else
+// nothing.
 void Digits(Extended v, int keep, std::string& digits, int& exp10) {
   char buf[128];
   auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 39);
@@ -32,6 +33,10 @@ void Digits(Extended v, int keep, std::string& digits, int& exp10) {
   int ex = 0;
   std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), ex);
   exp10 = ex;
+  if (keep < 0) {
+    digits.clear();
+    return;
+  }
   if (keep < static_cast<int>(digits.size())) {
     bool up = digits[static_cast<size_t>(keep)] >= '5';
     digits.resize(static_cast<size_t>(keep));
@@ -42,7 +47,7 @@ void Digits(Extended v, int keep, std::string& digits, int& exp10) {
         ++digits[static_cast<size_t>(i)];
       } else {
         digits.insert(digits.begin(), '1');
-        digits.pop_back();
+        if (keep > 0) digits.pop_back();
         ++exp10;
       }
     }
@@ -292,25 +297,12 @@ AnsiString FormatFixed(Extended v, int decimals) {
   std::string d;
   int e = 0;
   if (v != 0) {
-    Digits(v, 18, d, e);
+    int raw = 0;
+    Digits(v, 40, d, raw);
+    int keep = raw + 1 + decimals;
+    if (keep > 18) keep = 18;
+    Digits(v, keep, d, e);
     if (e >= 18) return FormatGeneral(v);
-    int keep = e + 1 + decimals;
-    if (keep < 18) {
-      if (keep <= 0) {
-        // Only the rounding of the first digit can leave something.
-        std::string one;
-        int e1;
-        Digits(v, 1, one, e1);
-        if (keep == 0 && e1 == e + 1) {
-          d = "1";
-          e = e1;
-        } else {
-          d.clear();
-        }
-      } else {
-        Digits(v, keep, d, e);
-      }
-    }
   }
   if (d.empty() || IsZeroDigits(d)) {
     d = "0";

@@ -1,6 +1,7 @@
 #include "actions/Vars.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -11,7 +12,12 @@
 #include "runtime/Trace.h"
 
 namespace vl {
+
+AnsiString GetSpecialValue(int index, TDateTime now);  // SpecialVars.cpp
+bool SetSpecialValue(int index, const AnsiString& value);
+
 namespace {
+AnsiString LookUp(std::string_view name, double& now, bool zeroIfEmpty);
 
 constexpr const char* kTypeNames[kVarTypeCount] = {"Undefined", "String",  "Integer", "Currency",
                                                    "Decimal",   "Boolean", "Date"};
@@ -73,6 +79,7 @@ AnsiString FileErrorText(int err, bool writing) {
 }
 
 constexpr size_t kMaxVariablesFile = size_t(256) << 20;
+constexpr size_t kMaxBracketDepth = 100000;
 
 }  // namespace
 
@@ -157,7 +164,7 @@ AnsiString NormalizeVarName(std::string_view text) {
 
 AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOnly) {
   if (text.find_first_of("[]") == std::string_view::npos) return AnsiString(text);
-  const TDateTime now = NowDateTime();
+  double now = std::nan("");
   AnsiString result;
   result.reserve(text.size());
   // One entry per open bracket; the innermost is at the back. Kept on the
@@ -176,10 +183,13 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
     }
     Frame& top = open.back();
     if (c == '[') {
+      // Deeper nesting than any author writes is taken as an unclosed
+      // bracket: the rest of the text is dropped.
+      if (open.size() >= kMaxBracketDepth) return result;
       open.push_back({{}, false});
     } else if (c == ']') {
       if (top.name.empty()) continue;
-      AnsiString yielded = top.names ? std::move(top.name) : GetVariableValue(top.name, now, zeroIfEmpty);
+      AnsiString yielded = top.names ? std::move(top.name) : LookUp(top.name, now, zeroIfEmpty);
       open.pop_back();
       if (open.empty()) result += yielded;
       else open.back().name += yielded;
@@ -194,14 +204,15 @@ AnsiString ExpandReference(std::string_view text) { return ExpandVariables(Norma
 
 AnsiString ResolveVarName(std::string_view text) { return ExpandVariables(NormalizeVarName(text), false, true); }
 
-AnsiString GetSpecialValue(int index, TDateTime now);  // SpecialVars.cpp
-bool SetSpecialValue(int index, const AnsiString& value);
 
-AnsiString GetVariableValue(std::string_view name, TDateTime now, bool zeroIfEmpty) {
+namespace {
+// "now" is taken at the first lookup of a substitution that needs it.
+AnsiString LookUp(std::string_view name, double& now, bool zeroIfEmpty) {
   AnsiString r;
   if (const auto* line = FindVar(name)) {
     r = line->value;
   } else if (int sp = SpecialVarIndex(name); sp >= 0) {
+    if (std::isnan(now)) now = NowDateTime();
     r = GetSpecialValue(sp, now);
   } else if (!name.empty() && name.front() == '#') {
     int32_t code = 0;
@@ -212,6 +223,11 @@ AnsiString GetVariableValue(std::string_view name, TDateTime now, bool zeroIfEmp
   }
   if (r.empty() && zeroIfEmpty) r = "0";
   return r;
+}
+}  // namespace
+
+AnsiString GetVariableValue(std::string_view name, TDateTime now, bool zeroIfEmpty) {
+  return LookUp(name, now, zeroIfEmpty);
 }
 
 // ---- Assignment ------------------------------------------------------------
@@ -383,6 +399,12 @@ bool DefineVariable(std::string_view nameText, std::string_view typeName, std::s
   }
   const AnsiString name = ResolveVarName(nameText);
   if (name.empty()) return false;
+  // [LastError] keeps no type even when it already exists: a typed one
+  // would refuse the very messages that report its refusals.
+  if (SameTextAnsi(name, "LastError") || SpecialVarIndex(name) >= 0) {
+    SetLastError(Msg(329) + "\"[" + name + "]\".");
+    return false;
+  }
   TVarStringList& list = local ? EnsureLocalVars() : GlobalVars();
   if (auto* line = list.Find(name)) {
     const int oldType = line->info ? static_cast<int>(line->info->type) : 0;
@@ -407,10 +429,6 @@ bool DefineVariable(std::string_view nameText, std::string_view typeName, std::s
     line->value = ok ? converted : DefaultValueForType(type, typeParam);
     NotifyVariableChanged(name, line->value);
     return true;
-  }
-  if (SameTextAnsi(name, "LastError") || SpecialVarIndex(name) >= 0) {
-    SetLastError(Msg(329) + "\"[" + name + "]\".");
-    return false;
   }
   if (!local && type == vtUndefined) return false;
   auto info = std::make_unique<TGenericVarInfo>();

@@ -192,7 +192,8 @@ AnsiString NormalizeVarName(std::string_view text);
 // Replaces [name] references by values (nested references first). With
 // `zeroIfEmpty` empty values read as "0"; with `namesOnly` the outermost
 // references yield their names. A stray "]" ends the text; an unclosed "["
-// drops what follows it. Nesting depth is bounded only by the text's length.
+// drops what follows it. Expansion is iterative; nesting deeper than 100,000
+// brackets counts as unclosed.
 AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty = false, bool namesOnly = false);
 
 // The value of the variable that `text` names (brackets optional).
