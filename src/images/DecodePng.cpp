@@ -1,0 +1,7 @@
+#include "images/Decoders.h"
+
+namespace vl {
+
+bool DecodePng(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
+
+}  // namespace vl
