@@ -118,7 +118,11 @@ bool ParseHeader(std::string_view data, TIOParamsVals& params, BmpInfo& bi) {
   switch (bi.bpp) {
     case 1: case 4: case 8: params.BitsPerSample = bi.bpp; params.SamplesPerPixel = 1; break;
     case 16: case 24: params.BitsPerSample = 8; params.SamplesPerPixel = 3; break;
-    case 32: params.BitsPerSample = 8; params.SamplesPerPixel = bi.a.bits ? 4 : 3; break;
+    case 32:
+      params.BitsPerSample = 8;
+      params.SamplesPerPixel = bi.a.bits ? 4 : 3;
+      params.AlphaReported = bi.a.bits != 0;
+      break;
     default: return false;
   }
   switch (bi.compression) {
@@ -173,8 +177,15 @@ bool DecodeRle(std::string_view data, const BmpInfo& bi, TVLBitmap& bitmap) {
   const int w = static_cast<int>(bi.width), h = static_cast<int>(bi.height);
   const bool four = bi.compression == kRle4;
   int x = 0, row = 0;  // row counts from the bottom
+  // Writers pad runs to the stored row (whole 32-bit words): pixels there
+  // are dropped. A run beyond the stored row is damage.
+  const int padded = static_cast<int>(((size_t(w) * bi.bpp + 31) / 32) * 32 / bi.bpp);
   auto put = [&](unsigned idx) -> bool {
-    if (x >= w || row >= h) return false;
+    if (x >= padded || row >= h) return false;
+    if (x >= w) {
+      ++x;
+      return true;
+    }
     const TRGB& c = Pal(bi, idx);
     uint8_t* d = bitmap.ScanLine(h - 1 - row) + size_t{3} * x;
     d[0] = c.r;

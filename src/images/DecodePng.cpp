@@ -80,6 +80,7 @@ bool Run(PngJob& job, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha
     params.DpiY = static_cast<int>(ry * 0.0254 + 0.5);
   }
   const bool withAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || hasTrns;
+  params.AlphaReported = withAlpha;
   if (!ImageSizeAllowed(w, h, withAlpha ? 32 : 24)) return false;
   if (headerOnly) return true;
 
