@@ -241,7 +241,7 @@ void TPackage::SetEmbeddedFiles(std::string_view pairs) {
 
 AnsiString TPackage::MapEmbeddedName(std::string_view name) const {
   size_t bs = name.find_last_of('\\');
-  if (bs == std::string_view::npos || embedded_.empty()) return AnsiString(name);
+  if (!header_.TestRun() || bs == std::string_view::npos || embedded_.empty()) return AnsiString(name);
   if (!SameTextInvariant(name.substr(0, bs + 1), kEmbeddedPrefix)) return AnsiString(name);
   std::string_view file = name.substr(bs + 1);
   for (const auto& kv : embedded_)

@@ -284,8 +284,9 @@ class TPackage {
   // Case-insensitive names; the first of duplicates is kept.
   void SetEmbeddedFiles(std::string_view pairs);
   void ClearEmbeddedFiles() { embedded_.clear(); }
-  // In a test run, a name whose folder part is exactly embedded:\\\ becomes
-  // the path listed for its file name; any other name is returned unchanged.
+  // In a test run (the open package's RunMode is not 0), a name whose folder
+  // part is exactly embedded:\\\ becomes the path listed for its file name;
+  // any other name, and every name outside test runs, comes back unchanged.
   AnsiString MapEmbeddedName(std::string_view name) const;
 
   struct HostFile;  // shared open file (public for the readers in the .cpp)

@@ -409,6 +409,7 @@ void TPackage::ClosePackage(bool deleteExtracted) {
   hostPath_.clear();
   hostFolder_.clear();
   publicationLoaded_ = false;
+  embedded_.clear();  // the mapping belongs to the publication just closed
 }
 
 // ---------------------------------------------------------------------------

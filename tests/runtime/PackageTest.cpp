@@ -360,8 +360,13 @@ TEST_F(PackageFixture, OpeningCallsTheStartUpHooksAndCloseRestoresTheDisplay) {
   pkg.ClosePackage(false);
 }
 
-TEST(PackageNames, EmbeddedMappingOfTestRuns) {
-  TPackage pkg;
+TEST_F(PackageFixture, EmbeddedMappingOnlyInTestRuns) {
+  PackageWriter w;
+  ASSERT_EQ(Write(w), kPackageOpen);
+  pkg.SetEmbeddedFiles("a.jpg=/data/a.jpg");
+  EXPECT_EQ(pkg.MapEmbeddedName("embedded:\\\\\\a.jpg"), "embedded:\\\\\\a.jpg");
+  w.header.RunMode = 2;
+  ASSERT_EQ(Write(w), kPackageOpen);
   pkg.SetEmbeddedFiles("a.jpg=/data/a.jpg\xB6" "B.WAV=/data/b.wav\xB6" "a.jpg=/other/a.jpg\xB6" "noequals");
   EXPECT_EQ(pkg.MapEmbeddedName("embedded:\\\\\\a.jpg"), "/data/a.jpg");
   EXPECT_EQ(pkg.MapEmbeddedName("EMBEDDED:\\\\\\b.wav"), "/data/b.wav");
