@@ -100,7 +100,8 @@ bool Run(JpegJob& job, std::string_view data, TIOParamsVals& params, TVLBitmap& 
   cinfo.dct_method = JDCT_ISLOW;
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
-  if (!bitmap.Allocate(w, h, TVLPixelFormat::Rgb24)) return false;
+  // libjpeg delivers every row, even of a damaged file (it pads with grey).
+  if (!bitmap.Allocate(w, h, TVLPixelFormat::Rgb24, false)) return false;
   if (cmyk) {
     if (cinfo.output_components != 4) return false;
     job.cmykRow.resize(static_cast<size_t>(w) * 4);
