@@ -4,9 +4,7 @@
 
 namespace vl {
 
-bool DecodeGif(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
 bool DecodeTiff(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
-bool DecodePcx(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
 bool DecodeIco(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
 
 }  // namespace vl
