@@ -4,7 +4,6 @@
 
 namespace vl {
 
-bool DecodeTiff(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
 bool DecodeIco(std::string_view, TIOParamsVals&, TVLBitmap&, TVLBitmap&, bool) { return false; }
 
 }  // namespace vl
