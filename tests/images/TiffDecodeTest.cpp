@@ -35,7 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TiffCase{"tif_pal4", false, 0}, TiffCase{"tif_grey8", false, 0},
                       TiffCase{"tif_grey4", false, 0}, TiffCase{"tif_grey16", false, 1},
                       TiffCase{"tif_cmyk", false, 1}, TiffCase{"tif_lab", false, 8},
-                      TiffCase{"tif_bilevel", true, 0}, TiffCase{"tif_bilevel_mw", true, 0}),
+                      TiffCase{"tif_bilevel", true, 0}, TiffCase{"tif_bilevel_mw", true, 0},
+                      TiffCase{"tif_g3", true, 0}, TiffCase{"tif_g3_2d", true, 0},
+                      TiffCase{"tif_g3_2d_fill", true, 0}, TiffCase{"tif_g3_lsb", true, 0},
+                      TiffCase{"tif_g4", true, 0}, TiffCase{"tif_g4_noise", true, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TiffDecode, HeaderReadFillsTheDescriptiveFields) {
