@@ -1,25 +1,26 @@
 // TVLImageView: loading, header reads and the alpha-channel helpers.
-#include <QFile>
-#include <cstring>
 #include <atomic>
+#include <cstring>
+#include <fstream>
 
 #include "images/Decoders.h"
+#include "runtime/NativePath.h"
 
 namespace vl {
 
 namespace {
 std::atomic<int64_t> g_decodes{0};
 
-// Reads a whole file, refusing files above the cap. Shared reading: QFile
-// opens without locking.
+// Reads a whole file, refusing files above the cap. Other readers and
+// writers may have the file open meanwhile.
 bool ReadWholeFile(const AnsiString& fileName, std::string& out) {
-  QFile f(AnsiToQString(fileName));
-  if (!f.open(QIODevice::ReadOnly)) return false;
-  qint64 size = f.size();
+  std::ifstream f(NativePath(fileName), std::ios::binary | std::ios::ate);
+  if (!f) return false;
+  std::streamoff size = f.tellg();
   if (size < 0 || size > kMaxImageFileBytes) return false;
   out.resize(static_cast<size_t>(size));
-  qint64 got = size ? f.read(out.data(), size) : 0;
-  if (got != size) return false;
+  f.seekg(0);
+  if (size && !f.read(out.data(), size)) return false;
   return true;
 }
 }  // namespace

@@ -98,6 +98,7 @@ struct TIOParamsVals {
   int DpiX = 96;  // the screen's
   int DpiY = 96;
   std::vector<TRGB> ColorMap;  // palette formats; the count is its size
+  bool AlphaReported = false;  // the header says the picture carries alpha
 
   // GIF
   AnsiString GifVersion = "GIF89a";
