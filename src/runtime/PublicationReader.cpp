@@ -445,8 +445,8 @@ bool LoadPublication(ByteSource& src, int64_t total, TPublication& pub, const TL
   Reader reader(pub, lines, options);
   try {
     return reader.Run(error);
-  } catch (const std::bad_alloc&) {
-    error = ErrorText(8);
+  } catch (const std::exception& e) {  // out of memory, mostly
+    error = ExceptionText(e);
     return false;
   }
 }
