@@ -202,8 +202,12 @@ Extended Power(Extended b, Extended e) {
 
 class RoundingGuard {
  public:
-  RoundingGuard() : saved_(std::fegetround()) { std::fesetround(FE_TONEAREST); }
-  ~RoundingGuard() { std::fesetround(saved_); }
+  RoundingGuard() : saved_(std::fegetround()) {
+    if (saved_ != FE_TONEAREST) std::fesetround(FE_TONEAREST);
+  }
+  ~RoundingGuard() {
+    if (saved_ != FE_TONEAREST) std::fesetround(saved_);
+  }
 
  private:
   int saved_;
@@ -396,8 +400,14 @@ ExprResult EvaluateExpression(std::string_view expr, int decimals, bool currency
   if (ds != '.')
     for (auto& c : s)
       if (c == ds) c = '.';
-  if (currency) {
-    AnsiString sign = AnsiUpper(FormatSettings().currencySign);
+  // Currency signs are looked for only when the text has a byte that can
+  // begin one (most expressions are plain ASCII without "$").
+  const std::string& localSign = FormatSettings().currencySign;
+  if (currency && std::any_of(s.begin(), s.end(), [&](char c) {
+        return c == '$' || static_cast<unsigned char>(c) >= 0x80 ||
+               (!localSign.empty() && UpperByte(static_cast<unsigned char>(localSign[0])) == static_cast<unsigned char>(c));
+      })) {
+    AnsiString sign = AnsiUpper(localSign);
     if (!sign.empty()) {
       for (size_t p; (p = s.find(sign)) != AnsiString::npos;) s.erase(p, sign.size());
     }
