@@ -425,9 +425,10 @@ ExprResult EvaluateExpression(std::string_view expr, int decimals, bool currency
   // Currency signs are looked for only when the text has a byte that can
   // begin one (most expressions are plain ASCII without "$").
   const std::string& localSign = FormatSettings().currencySign;
+  const int signStart = localSign.empty() ? -1 : UpperByte(static_cast<unsigned char>(localSign[0]));
   if (currency && std::any_of(s.begin(), s.end(), [&](char c) {
-        return c == '$' || static_cast<unsigned char>(c) >= 0x80 ||
-               (!localSign.empty() && UpperByte(static_cast<unsigned char>(localSign[0])) == static_cast<unsigned char>(c));
+        const unsigned char b = static_cast<unsigned char>(c);
+        return c == '$' || b >= 0x80 || b == signStart;
       })) {
     AnsiString sign = AnsiUpper(localSign);
     if (!sign.empty()) {
