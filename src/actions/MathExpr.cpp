@@ -1,5 +1,6 @@
 #include "actions/MathExpr.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <climits>
@@ -124,6 +125,16 @@ class Lexer {
       ++i;
       if (i < s_.size() && (s_[i] == '+' || s_[i] == '-')) ++i;
       for (int n = 0; n < 4 && i < s_.size() && s_[i] >= '0' && s_[i] <= '9'; ++n) ++i;
+    }
+    if (!leadingPoint && i - start <= 18) {
+      // Whole numbers, the usual case, are read here exactly.
+      int64_t w = 0;
+      size_t k = start;
+      for (; k < i && s_[k] >= '0' && s_[k] <= '9'; ++k) w = w * 10 + (s_[k] - '0');
+      if (k == i) {
+        p_ = i;
+        return {tNum, static_cast<Extended>(w)};
+      }
     }
     std::string text(s_.substr(start, i - start));
     if (leadingPoint) text.insert(text.begin(), '0');
@@ -411,8 +422,15 @@ ExprResult EvaluateExpression(std::string_view expr, int decimals, bool currency
   if (ds != '.')
     for (auto& c : s)
       if (c == ds) c = '.';
-  if (currency) {
-    AnsiString sign = AnsiUpper(FormatSettings().currencySign);
+  // Currency signs are looked for only when the text has a byte that can
+  // begin one (most expressions are plain ASCII without "$").
+  const std::string& localSign = FormatSettings().currencySign;
+  const int signStart = localSign.empty() ? -1 : UpperByte(static_cast<unsigned char>(localSign[0]));
+  if (currency && std::any_of(s.begin(), s.end(), [&](char c) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        return c == '$' || b >= 0x80 || b == signStart;
+      })) {
+    AnsiString sign = AnsiUpper(localSign);
     if (!sign.empty()) {
       for (size_t p; (p = s.find(sign)) != AnsiString::npos;) s.erase(p, sign.size());
     }

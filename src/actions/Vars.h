@@ -151,6 +151,10 @@ std::vector<AnsiString> SpecialVarsWithoutProvider();
 
 // ---- What the store needs from outside ------------------------------------
 
+// Set by the player once the publication is read, e.g.
+//   env.loadPackaged = [](auto& n, auto& b) { return ThePackage().LoadEntryToMemory(n, b) == 0; };
+//   env.mapEmbedded = [](auto& n, auto& r) { r = ThePackage().MapEmbeddedName(n); return true; };
+// Headless runs reset it with `VarsEnv() = VarsEnvironment()`.
 struct VarsEnvironment {
   // Error box for [LastError] (SHOWERRORS=, ShowErrors).
   bool showErrors = true;

@@ -8,7 +8,6 @@
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Messages.h"
-#include "support/ActionRunner.h"
 
 using namespace vl;
 
@@ -32,7 +31,6 @@ class InterpreterRun : public ::testing::Test {
       static char* argv[] = {name, nullptr};
       app_ = new QCoreApplication(argc, argv);
     }
-    vltest::EnsureSetVar();
     InstallClock(MakeVirtualClock(0));
     ClearAllVariables();
     VarsEnv().showErrors = false;
