@@ -4,6 +4,7 @@
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
 #include "runtime/Global.h"
+#include "runtime/Package.h"
 
 namespace vl {
 namespace {
@@ -71,7 +72,12 @@ AnsiString PrepareArgument(std::string_view raw, ArgKind kind, bool maths, bool 
     case ArgPlugInFile: {
       AnsiString s = hasBracket ? ExpandFileName(raw) : AnsiString(raw);
       literal = TakeLiteral(s);
-      if (!s.empty() && !hasBracket && !literal && !HasDrive(s) && Resolver()) s = Resolver()(s);
+      if (!s.empty() && !hasBracket && !literal && !HasDrive(s)) {
+        if (Resolver())
+          s = Resolver()(s);
+        else if (ThePackage().IsOpen())
+          s = ThePackage().ResolveBareName(s);
+      }
       return s;
     }
     case ArgVariable:

@@ -1,6 +1,7 @@
 #pragma once
 // What argument preparation needs from the package: the packaged file that a
-// bare file name stands for. The package installs it once it is open.
+// bare file name stands for. Without a resolver of its own, the open package
+// of the publication answers.
 #include <functional>
 #include <string_view>
 

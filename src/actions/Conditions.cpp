@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "actions/CommandApi.h"
+#include "actions/FastNumber.h"
 #include "actions/MathExpr.h"
 #include "runtime/Global.h"
 
@@ -190,9 +191,12 @@ bool ParseCompareOp(std::string_view op, CompareOp& out) {
 
 bool CompareValues(std::string_view left, bool leftLiteral, CompareOp op, std::string_view right,
                    bool rightLiteral, bool numericIfLiteral) {
+  const bool mayBeNumeric = numericIfLiteral || (!leftLiteral && !rightLiteral);
+  int64_t a64, b64;
+  if (mayBeNumeric && PlainInteger(left, a64) && PlainInteger(right, b64))
+    return Apply(op, static_cast<double>(a64), static_cast<double>(b64));
   AnsiString l = leftLiteral ? AnsiString(left) : AnsiUpper(left);
   AnsiString r = rightLiteral ? AnsiString(right) : AnsiUpper(right);
-  const bool mayBeNumeric = numericIfLiteral || (!leftLiteral && !rightLiteral);
   if (mayBeNumeric && !l.empty() && !r.empty() && ReadsAsNumber(l) && ReadsAsNumber(r)) {
     double a = static_cast<double>(LenientNumber(l)), b = static_cast<double>(LenientNumber(r));
     return Apply(op, a, b);

@@ -130,6 +130,19 @@ AnsiString InterpreterErrorMessage(int code, std::string_view text) {
 
 void TActionEval::ReportError(int code, std::string_view text) {
   AnsiString msg = InterpreterErrorMessage(code, text);
+  auto& debugger = Hooks().debuggerError;
+  if (debugger && VarsEnv().debuggerAttached) {
+    SetVariable("[LastError]", msg, true);
+    int answer = debugger(msg, *this);
+    if (answer == 1) {
+      stop_ = code;
+    } else if (answer == 3) {
+      stop_ = code;
+      gTerminating = true;
+      if (event_ != kEventShutdown && Hooks().closeMainWindow) Hooks().closeMainWindow();
+    }
+    return;
+  }
   AnsiString report(word_);
   report += "\r\r";
   report += msg;
@@ -165,6 +178,7 @@ TActionEval::TActionEval(std::string_view text, uint8_t flags, uint8_t eventCode
   source_ = AnsiString(sourceName);
   originType = origin;
   generation = gGeneration;
+  sourceText_ = AnsiString(text);
   std::vector<AnsiString> lines = SplitActionLines(text);
   lines_.resize(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {

@@ -96,6 +96,11 @@ class TActionEval : public CommandContext {
   bool StopNow() const;
 
   std::vector<Line> lines_;
+  AnsiString sourceText_;
+
+ public:
+  // The whole action text, for the debugger.
+  const AnsiString& SourceText() const { return sourceText_; }
 };
 
 // Process-wide interpreter state.
@@ -126,6 +131,12 @@ struct InterpreterHooks {
   std::function<bool()> applicationEnding;
   // The publication's SUBROUTINEACTION= text.
   AnsiString subroutineText;
+  // With a debugger attached: an interpreter error is handed to it (the
+  // message, the action and where it stopped); its answer 1 stops the
+  // action, 3 ends the run, anything else goes on with the next line.
+  std::function<int(const AnsiString& message, TActionEval& ev)> debuggerError;
+  // Closes the main window (after answer 3 outside the shutdown action).
+  std::function<void()> closeMainWindow;
 };
 InterpreterHooks& Hooks();
 

@@ -1,5 +1,6 @@
 #include "actions/MathExpr.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <climits>
@@ -124,6 +125,16 @@ class Lexer {
       ++i;
       if (i < s_.size() && (s_[i] == '+' || s_[i] == '-')) ++i;
       for (int n = 0; n < 4 && i < s_.size() && s_[i] >= '0' && s_[i] <= '9'; ++n) ++i;
+    }
+    if (!leadingPoint && i - start <= 18) {
+      // Whole numbers, the usual case, are read here exactly.
+      int64_t w = 0;
+      size_t k = start;
+      for (; k < i && s_[k] >= '0' && s_[k] <= '9'; ++k) w = w * 10 + (s_[k] - '0');
+      if (k == i) {
+        p_ = i;
+        return {tNum, static_cast<Extended>(w)};
+      }
     }
     std::string text(s_.substr(start, i - start));
     if (leadingPoint) text.insert(text.begin(), '0');

@@ -162,8 +162,18 @@ AnsiString NormalizeVarName(std::string_view text) {
   return s;
 }
 
+namespace {
+// The first "[" or "]" at or after `from` (a plain loop: find_first_of
+// searches its set once per character).
+size_t FindBracket(std::string_view text, size_t from = 0) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] == '[' || text[i] == ']') return i;
+  return std::string_view::npos;
+}
+}  // namespace
+
 AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOnly) {
-  if (text.find_first_of("[]") == std::string_view::npos) return AnsiString(text);
+  if (FindBracket(text) == std::string_view::npos) return AnsiString(text);
   double now = std::nan("");
   AnsiString result;
   result.reserve(text.size());
@@ -174,10 +184,21 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
     bool names;
   };
   std::vector<Frame> open;
-  for (char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (open.empty()) {
-      if (c == '[') open.push_back({{}, namesOnly});
-      else if (c == ']') return result;
+      if (c == '[') {
+        // A reference without nested ones, the usual case, is read at once.
+        size_t j = FindBracket(text, i + 1);
+        if (j != std::string_view::npos && text[j] == ']' && j > i + 1) {
+          std::string_view name = text.substr(i + 1, j - i - 1);
+          if (namesOnly) result.append(name);
+          else result += LookUp(name, now, zeroIfEmpty);
+          i = j;
+          continue;
+        }
+        open.push_back({{}, namesOnly});
+      } else if (c == ']') return result;
       else result.push_back(c);
       continue;
     }
@@ -202,7 +223,14 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
 
 AnsiString ExpandReference(std::string_view text) { return ExpandVariables(NormalizeVarName(text)); }
 
-AnsiString ResolveVarName(std::string_view text) { return ExpandVariables(NormalizeVarName(text), false, true); }
+AnsiString ResolveVarName(std::string_view text) {
+  // A bare name stands for itself, a single reference for its name.
+  size_t b = FindBracket(text);
+  if (b == std::string_view::npos) return AnsiString(text);
+  if (b == 0 && text.size() > 2 && FindBracket(text, 1) == text.size() - 1 && text.back() == ']')
+    return AnsiString(text.substr(1, text.size() - 2));
+  return ExpandVariables(NormalizeVarName(text), false, true);
+}
 
 
 namespace {

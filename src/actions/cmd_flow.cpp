@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "actions/Conditions.h"
+#include "actions/FastNumber.h"
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
@@ -14,6 +15,8 @@ namespace {
 
 // A prepared number argument cut to a whole number; 0 when it is none.
 int64_t WholeNumber(std::string_view text) {
+  int64_t v;
+  if (PlainInteger(text, v)) return v;
   bool ok = false;
   int64_t n = TruncNumber(text, &ok);
   return ok ? n : 0;

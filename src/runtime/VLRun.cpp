@@ -83,7 +83,7 @@ std::unique_ptr<QCoreApplication> EnsureApplication() {
 
 AnsiString EvalActionText(const AnsiString& text, const EvalOptions& options) {
   auto app = EnsureApplication();
-  InstallClock(MakeVirtualClock(kVirtualWallStart));
+  InstallClock(options.realClock ? MakeRealClock() : MakeVirtualClock(kVirtualWallStart));
   AutoAnswerDialogs dialogs;
   SetDialogService(&dialogs);
   if (!options.tracePath.empty()) trace::Open(options.tracePath);

@@ -16,6 +16,7 @@ constexpr int kExitNoInput = 3;  // FILE cannot be read
 
 struct EvalOptions {
   std::string tracePath;  // empty: no trace
+  bool realClock = false;  // real time instead of virtual (for measuring)
 };
 
 // What `vellion --eval` does, for callers in the same process (tests): runs

@@ -206,3 +206,34 @@ TEST_F(InterpreterRun, HandlersMoveTheLinePosition) {
   EXPECT_EQ(V("c"), "");
   EXPECT_EQ(V("d"), "1");
 }
+
+TEST_F(InterpreterRun, DebuggerDecidesAfterAnError) {
+  VarsEnv().debuggerAttached = true;
+  int answer = 0, closed = 0;
+  AnsiString seenText;
+  int seenLine = 0;
+  Hooks().debuggerError = [&](const AnsiString& msg, TActionEval& ev) {
+    seenText = ev.SourceText();
+    seenLine = ev.LineNumber();
+    return answer;
+  };
+  Hooks().closeMainWindow = [&] { ++closed; };
+  const char* text = "SetVar \"[a]\" \"1\"\r\nFooo\r\nSetVar \"[b]\" \"1\"";
+  RunAction(text, 0, 52, 26, "");
+  EXPECT_EQ(V("LastError"), Msg(247));  // the message alone
+  EXPECT_EQ(V("b"), "1");               // answer 0: goes on
+  EXPECT_EQ(seenText, text);
+  EXPECT_EQ(seenLine, 2);
+  ClearAllVariables();
+  answer = 1;
+  RunAction(text, 0, 52, 26, "");
+  EXPECT_EQ(V("b"), "");
+  answer = 3;
+  RunAction(text, 0, kEventShutdown, 26, "");
+  EXPECT_TRUE(Terminating());
+  EXPECT_EQ(closed, 0);  // not from the shutdown action
+  SetTerminating(false);
+  RunAction(text, 0, 52, 26, "");
+  EXPECT_EQ(closed, 1);
+  VarsEnv().debuggerAttached = false;
+}
