@@ -9,6 +9,8 @@
 #include "runtime/Global.h"
 #include "runtime/Host.h"
 #include "runtime/Messages.h"
+#include "runtime/NativePath.h"
+#include "runtime/Package.h"
 #include "runtime/Trace.h"
 
 namespace vl {
@@ -57,7 +59,7 @@ TVarStringList::Line* FindVar(std::string_view name, TVarStringList** owner = nu
 
 std::string HostPath(const AnsiString& name) {
   auto& env = VarsEnv();
-  return env.hostPath ? env.hostPath(name) : AnsiToUtf8(name);
+  return env.hostPath ? env.hostPath(name) : NativePath(name);
 }
 
 // The player's text for a failed file operation.
@@ -556,7 +558,14 @@ void LoadVariables(std::string_view fileName) {
     if (env.mapEmbedded(name, real)) name = real;
   }
   std::string bytes;
-  if (!(env.loadPackaged && env.loadPackaged(name, bytes))) {
+  bool packaged;
+  if (env.loadPackaged) {
+    packaged = env.loadPackaged(name, bytes);
+  } else {
+    TPackage& pkg = ThePackage();
+    packaged = pkg.IsOpen() && pkg.FindEntry(name) && pkg.LoadEntryToMemory(name, bytes) == 0;
+  }
+  if (!packaged) {
     const std::string path = HostPath(name);
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {

@@ -152,7 +152,6 @@ std::vector<AnsiString> SpecialVarsWithoutProvider();
 // ---- What the store needs from outside ------------------------------------
 
 // Set by the player once the publication is read, e.g.
-//   env.loadPackaged = [](auto& n, auto& b) { return ThePackage().LoadEntryToMemory(n, b) == 0; };
 //   env.mapEmbedded = [](auto& n, auto& r) { r = ThePackage().MapEmbeddedName(n); return true; };
 // Headless runs reset it with `VarsEnv() = VarsEnvironment()`.
 struct VarsEnvironment {
@@ -173,9 +172,10 @@ struct VarsEnvironment {
   // publication's embedded-files table. False leaves the name alone.
   std::function<bool(const AnsiString& name, AnsiString& realPath)> mapEmbedded;
   // Reads a file packaged with the publication. False when it is not one.
+  // Unset: the open package (ThePackage) is asked.
   std::function<bool(const AnsiString& name, std::string& bytes)> loadPackaged;
-  // Turns a file name written by the publication into a host path. Default:
-  // the name converted to UTF-8 unchanged.
+  // Turns a file name written by the publication into a host path. Unset:
+  // NativePath of the name.
   std::function<std::string(const AnsiString& name)> hostPath;
 };
 VarsEnvironment& VarsEnv();

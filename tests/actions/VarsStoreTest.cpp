@@ -4,6 +4,8 @@
 
 #include "VarsTestSupport.h"
 #include "runtime/Messages.h"
+#include "runtime/Package.h"
+#include "runtime/PackageWriter.h"
 #include "support/TestSupport.h"
 
 using namespace vl;
@@ -258,6 +260,24 @@ TEST_F(VarsStore, LoadVariablesPrefersThePackage) {
   LoadVariables("embedded:\\\\\\vars.txt");
   EXPECT_EQ(asked, "mapped:vars.txt");
   EXPECT_EQ(Get("k"), "v");
+}
+
+TEST_F(VarsStore, LoadVariablesReadsTheOpenPackageFirst) {
+  vltest::TempDir dir;
+  PackageWriter w;
+  PackageEntryInput e;
+  e.name = "vars.txt";
+  e.data = "from=package\r\n";
+  w.AddEntry(e);
+  const std::string pkgPath = (dir / "pub.pkg").string();
+  vltest::WriteFileBytes(pkgPath, w.Build());
+  ASSERT_EQ(ThePackage().OpenPackage(pkgPath), kPackageOpen);
+  vltest::WriteFileBytes(dir / "vars.txt", "from=disk\r\n");
+  LoadVariables("vars.txt");
+  EXPECT_EQ(Get("from"), "package");
+  LoadVariables((dir / "vars.txt").string());  // not an entry: read from disk
+  EXPECT_EQ(Get("from"), "disk");
+  ThePackage().ClosePackage(false);
 }
 
 TEST_F(VarsStore, ClearVariablesBlankClearsEveryUntypedGlobal) {
