@@ -213,6 +213,16 @@ TEST(Decoders, HostileInputIsRefusedWithoutCrashing) {
       }
     }
   }
+  // A JPEG that ends early is not loaded; one that lacks only its end
+  // marker has every row and loads.
+  {
+    std::string jpeg = Fixture("photo.jpg");
+    TVLBitmap b, a;
+    TIOParamsVals p;
+    EXPECT_FALSE(DecodeJpeg(std::string_view(jpeg).substr(0, jpeg.size() * 3 / 4), p, b, a, false));
+    EXPECT_TRUE(DecodeJpeg(std::string_view(jpeg).substr(0, jpeg.size() - 2), p, b, a, false));
+    EXPECT_LE(MaxDifference(b.Image(), ReadPpm(Fixture("photo_jpg.ppm"))), 3);
+  }
   // Sizes beyond the caps are refused before anything is allocated.
   std::string bmp = Fixture("pal8.bmp");
   auto patch32 = [](std::string s, size_t at, uint32_t v) {
