@@ -68,6 +68,7 @@ TEST(PcxDecode, RefusesDamagedFiles) {
       {"unknown plane combination", patched(rgb, 65, "\x02")},
       {"too large", ImageFixture("pcx_bad_huge.pcx")},
       {"run past the last row", ImageFixture("pcx_bad_overrun.pcx")},
+      {"far too little data for its size", ImageFixture("pcx_bad_claim.pcx")},
   };
   for (const Bad& b : cases) EXPECT_FALSE(DecodeWith(&DecodePcx, b.data).ok) << b.what;
 }
