@@ -41,6 +41,7 @@ TEST_P(PcxFixtureTest, DecodesLikeTheReferenceTool) {
 
 INSTANTIATE_TEST_SUITE_P(Files, PcxFixtureTest,
                          ::testing::Values(PcxCase{"pcx_mono", 21, 9, true, 1, 1, 2},
+                                           PcxCase{"pcx_mono_colours", 21, 9, true, 1, 1, 2},
                                            PcxCase{"pcx_ega4", 13, 7, false, 4, 1, 16},
                                            PcxCase{"pcx_packed4", 13, 7, false, 4, 1, 16},
                                            PcxCase{"pcx_pal8", 48, 40, false, 8, 1, 256},
