@@ -144,6 +144,9 @@ bool DecodeGif(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
     (void)terminated;  // a missing terminator is fine when every pixel arrived
 
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    // One byte of codes yields at most 2,731 pixels (12-bit codes of 4,096
+    // pixels each): shorter data cannot fill the image.
+    if (lzw.size() * 2731 < count) return false;
     std::vector<uint8_t> indices(count);
     size_t produced = 0;
     LzwStatus st = LzwDecode(lzw, GifLzw(minCodeSize), indices.data(), count, produced);

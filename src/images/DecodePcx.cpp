@@ -12,33 +12,50 @@ namespace {
 constexpr size_t kHeaderSize = 128;
 constexpr size_t kPaletteSize = 769;  // 0x0C and 256 RGB triples
 
-// Expands the run-length data into `out`. Runs may cross scan lines and
-// planes (writers differ on that); a run past the whole picture, or data
-// that ends before it is complete, refuses the file.
-bool Unpack(std::string_view data, bool compressed, std::vector<uint8_t>& out) {
-  const size_t need = out.size();
-  if (!compressed) {
-    if (data.size() < need) return false;
-    std::copy(data.begin(), data.begin() + need, out.begin());
+// The run-length coded scan lines, read a line at a time. Runs may cross
+// scan lines and planes (writers differ on that); a run left over after the
+// last line, or data that ends before it, refuses the file.
+class RleLines {
+ public:
+  RleLines(std::string_view data, bool compressed) : d_(data), compressed_(compressed) {}
+
+  bool Read(uint8_t* out, size_t n) {
+    if (!compressed_) {
+      if (n > d_.size() - i_) return false;
+      std::copy(d_.begin() + i_, d_.begin() + i_ + n, out);
+      i_ += n;
+      return true;
+    }
+    size_t o = 0;
+    while (o < n) {
+      if (pending_ == 0) {
+        if (i_ >= d_.size()) return false;
+        const uint8_t c = static_cast<uint8_t>(d_[i_++]);
+        if ((c & 0xC0) == 0xC0) {
+          if (i_ >= d_.size()) return false;
+          pending_ = c & 0x3F;
+          value_ = static_cast<uint8_t>(d_[i_++]);
+          continue;
+        }
+        out[o++] = c;
+        continue;
+      }
+      const size_t k = std::min(pending_, n - o);
+      std::fill(out + o, out + o + k, value_);
+      o += k;
+      pending_ -= k;
+    }
     return true;
   }
-  size_t i = 0, o = 0;
-  while (o < need) {
-    if (i >= data.size()) return false;
-    uint8_t c = static_cast<uint8_t>(data[i++]);
-    if ((c & 0xC0) == 0xC0) {
-      size_t n = c & 0x3F;
-      if (i >= data.size()) return false;
-      uint8_t v = static_cast<uint8_t>(data[i++]);
-      if (n > need - o) return false;
-      std::fill(out.begin() + o, out.begin() + o + n, v);
-      o += n;
-    } else {
-      out[o++] = c;
-    }
-  }
-  return true;
-}
+  bool RunLeftOver() const { return pending_ != 0; }
+
+ private:
+  std::string_view d_;
+  bool compressed_;
+  size_t i_ = 0;
+  size_t pending_ = 0;
+  uint8_t value_ = 0;
+};
 
 }  // namespace
 
@@ -105,10 +122,14 @@ bool DecodePcx(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
   }
   if (headerOnly) return true;
 
+  // A run codes at most 63 bytes in two: data too short for the picture is
+  // refused before anything is allocated for it.
   const size_t lineBytes = static_cast<size_t>(bytesPerLine) * planes;
-  if (!BufferSizeAllowed(static_cast<int64_t>(lineBytes) * height)) return false;
-  std::vector<uint8_t> raw(lineBytes * height);
-  if (!Unpack(data.substr(kHeaderSize), encoding == 1, raw)) return false;
+  const uint64_t total = uint64_t{lineBytes} * height;
+  const uint64_t coded = data.size() - kHeaderSize;
+  if (encoding == 1 ? coded * 63 / 2 < total : coded < total) return false;
+  RleLines lines(data.substr(kHeaderSize), encoding == 1);
+  std::vector<uint8_t> line(lineBytes);
 
   if (mono) {
     // One bit per pixel stays one bit; the two colours are those of the
@@ -119,25 +140,26 @@ bool DecodePcx(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
     bitmap.SetMonoColors(qRgb(zero.r, zero.g, zero.b), qRgb(one.r, one.g, one.b));
     const size_t n = (static_cast<size_t>(width) + 7) / 8;
     for (int y = 0; y < height; ++y) {
+      if (!lines.Read(line.data(), lineBytes)) return false;
       uint8_t* dst = bitmap.ScanLine(y);
-      std::copy(raw.begin() + y * lineBytes, raw.begin() + y * lineBytes + n, dst);
+      std::copy(line.begin(), line.begin() + n, dst);
       if (width & 7) dst[n - 1] &= static_cast<uint8_t>(0xFF00 >> (width & 7));
     }
-    return true;
+    return !lines.RunLeftOver();
   }
 
   if (!bitmap.Allocate(width, height, TVLPixelFormat::Rgb24)) return false;
   for (int y = 0; y < height; ++y) {
-    const uint8_t* line = raw.data() + y * lineBytes;
+    if (!lines.Read(line.data(), lineBytes)) return false;
     uint8_t* dst = bitmap.ScanLine(y);
     for (int x = 0; x < width; ++x) {
       TRGB c;
       if (rgb) {
-        c = {line[x], line[bytesPerLine + x], line[2 * bytesPerLine + x]};
+        c = {line[x], line[size_t(bytesPerLine) + x], line[2 * size_t(bytesPerLine) + x]};
       } else {
         int index = 0;
         for (int p = 0; p < planes; ++p) {
-          const uint8_t* plane = line + p * bytesPerLine;
+          const uint8_t* plane = line.data() + size_t(p) * bytesPerLine;
           const int bit = x * bpp;
           const int v = (plane[bit >> 3] >> (8 - bpp - (bit & 7))) & ((1 << bpp) - 1);
           index |= v << (p * bpp);
@@ -150,7 +172,7 @@ bool DecodePcx(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
     }
   }
   (void)alpha;
-  return true;
+  return !lines.RunLeftOver();
 }
 
 }  // namespace vl

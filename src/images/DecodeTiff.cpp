@@ -22,7 +22,8 @@ enum Tag : uint16_t {
   kYPosition = 287, kT4Options = 292, kT6Options = 293, kResolutionUnit = 296, kPageNumber = 297,
   kSoftware = 305, kPredictor = 317, kColorMap = 320, kTileWidth = 322, kTileLength = 323,
   kTileOffsets = 324, kTileByteCounts = 325, kInkSet = 332, kNumberOfInks = 334, kDotRange = 336,
-  kExtraSamples = 338, kJpegTables = 347,
+  kExtraSamples = 338, kJpegTables = 347, kYCbCrCoefficients = 529, kYCbCrSubSampling = 530,
+  kReferenceBlackWhite = 532,
 };
 
 enum Compression { kNone = 1, kHuffman = 2, kGroup3 = 3, kGroup4 = 4, kLzw = 5, kPackBits = 32773 };
@@ -117,6 +118,19 @@ class Directory {
     }
   }
 
+  // Up to n unsigned rationals; empty when the tag is missing or not rational.
+  std::vector<double> RationalList(uint16_t tag, size_t n) const {
+    std::vector<double> v;
+    auto it = entries_.find(tag);
+    if (it == entries_.end() || it->second.type != 5) return v;
+    TByteReader r = Reader(it->second);
+    for (size_t i = 0; i < std::min<size_t>(n, it->second.count); ++i) {
+      const uint32_t num = r.U32(), den = r.U32();
+      v.push_back(den ? double(num) / den : 0.0);
+    }
+    return v;
+  }
+
   AnsiString Text(uint16_t tag) const {
     auto it = entries_.find(tag);
     if (it == entries_.end() || it->second.type != 2) return {};
@@ -179,6 +193,36 @@ void LabToRgb(double L, double a, double b, uint8_t out[3]) {
     out[k] = static_cast<uint8_t>(std::lround(c * 255));
   }
 }
+
+// YCbCr to RGB with the file's luma coefficients and reference black and
+// white (by default full-range samples, chroma centred on 128).
+class YCbCrConverter {
+ public:
+  explicit YCbCrConverter(const Directory& dir) {
+    const std::vector<double> k = Rationals(dir, kYCbCrCoefficients, 3);
+    if (k.size() == 3 && k[1] > 0) lr_ = k[0], lg_ = k[1], lb_ = k[2];
+    const std::vector<double> r = Rationals(dir, kReferenceBlackWhite, 6);
+    if (r.size() == 6) std::copy(r.begin(), r.end(), ref_);
+  }
+  void ToRgb(int Y, int Cb, int Cr, uint8_t out[3]) const {
+    auto scaled = [&](int v, int i, double range) {
+      const double span = ref_[2 * i + 1] - ref_[2 * i];
+      return span != 0 ? (v - ref_[2 * i]) * range / span : 0.0;
+    };
+    const double y = scaled(Y, 0, 255), cb = scaled(Cb, 1, 127), cr = scaled(Cr, 2, 127);
+    const double r = cr * (2 - 2 * lr_) + y, b = cb * (2 - 2 * lb_) + y;
+    const double g = (y - lb_ * b - lr_ * r) / lg_;
+    out[0] = Clamp(r), out[1] = Clamp(g), out[2] = Clamp(b);
+  }
+
+ private:
+  static uint8_t Clamp(double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); }
+  static std::vector<double> Rationals(const Directory& dir, uint16_t tag, size_t n) {
+    return dir.RationalList(tag, n);
+  }
+  double lr_ = 0.299, lg_ = 0.587, lb_ = 0.114;
+  double ref_[6] = {0, 255, 128, 255, 128, 255};
+};
 
 struct Layout {
   int width = 0, height = 0, bps = 1, spp = 1, planar = 1;
@@ -331,9 +375,22 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
     case kRgb: colourSamples = 3; break;
     case kSeparated: colourSamples = spp >= 4 ? 4 : 3; break;
     case kCieLab: colourSamples = spp >= 3 ? 3 : 1; break;
-    default: return false;  // YCbCr only comes JPEG-compressed in practice
+    case kYCbCr: colourSamples = 3; break;
+    default: return false;
   }
   if (spp < colourSamples) return false;
+  // YCbCr pixels may come in blocks of h by v luma samples sharing one
+  // chroma pair (chunky 8-bit data only).
+  int subH = 1, subV = 1;
+  if (photometric == kYCbCr) {
+    std::vector<uint32_t> sub = dir.Ints(kYCbCrSubSampling, 2);
+    subH = sub.size() > 0 ? int(sub[0]) : 2;
+    subV = sub.size() > 1 ? int(sub[1]) : 2;
+    if ((subH != 1 && subH != 2 && subH != 4) || (subV != 1 && subV != 2 && subV != 4)) return false;
+    if (bps != 8) return false;
+    if ((subH > 1 || subV > 1) && (planar != 1 || spp != 3)) return false;
+  }
+  const bool blocks = subH > 1 || subV > 1;
   std::vector<TRGB> palette;
   if (photometric == kPalette) {
     if (bps > 8) return false;
@@ -355,8 +412,12 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
   l.planar = static_cast<int>(planar);
   const int samplesInRow = planar == 1 ? l.spp : 1;
   const int planeCount = planar == 1 ? 1 : l.spp;
-  l.rowBytes = (size_t(width) * bps * samplesInRow + 7) / 8;
-  if (!BufferSizeAllowed(int64_t(l.rowBytes) * height * planeCount)) return false;
+  // The unit a strip is made of: one row, or one row of YCbCr blocks.
+  const int unitRows = blocks ? subV : 1;
+  l.rowBytes = blocks ? (size_t(width) + subH - 1) / subH * size_t(subH * subV + 2)
+                      : (size_t(width) * bps * samplesInRow + 7) / 8;
+  const size_t units = (size_t(height) + unitRows - 1) / unitRows;
+  if (!BufferSizeAllowed(int64_t(l.rowBytes) * int64_t(units) * planeCount)) return false;
 
   uint32_t rowsPerStrip = dir.Int(kRowsPerStrip, height);
   if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
@@ -370,21 +431,40 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
     if (compression != kNone || !counts.empty()) return false;
     for (size_t s = 0; s < strips; ++s) {
       const size_t rows = std::min<size_t>(rowsPerStrip, height - (s % stripsPerPlane) * rowsPerStrip);
-      counts.push_back(static_cast<uint32_t>(std::min<size_t>(rows * l.rowBytes, UINT32_MAX)));
+      const size_t stripUnits = (rows + unitRows - 1) / unitRows;
+      counts.push_back(static_cast<uint32_t>(std::min<size_t>(stripUnits * l.rowBytes, UINT32_MAX)));
     }
   }
   const bool reverse = dir.Int(kFillOrder, 1) == 2;
   const uint32_t predictor = dir.Int(kPredictor, 1);
   if (predictor == 2 && bps != 8 && bps != 16) return false;
   if (predictor != 1 && predictor != 2) return false;
+  if (blocks && (predictor != 1 || (rowsPerStrip < height && rowsPerStrip % subV != 0))) return false;
+
+  // Every strip inside the file and long enough for what it must hold at
+  // the best ratio its coding allows, before the image buffer is allocated.
+  for (size_t index = 0; index < strips; ++index) {
+    if (offsets[index] > data.size() || counts[index] > data.size() - offsets[index]) return false;
+    const size_t firstRow = (index % stripsPerPlane) * rowsPerStrip;
+    const uint64_t rows = std::min<uint64_t>(rowsPerStrip, height - firstRow);
+    const uint64_t need = (rows + unitRows - 1) / unitRows * l.rowBytes;
+    const uint64_t have = counts[index];
+    bool plausible;
+    switch (compression) {
+      case kNone: plausible = have >= need; break;
+      case kPackBits: plausible = have * 64 >= need; break;
+      case kLzw: plausible = have * 2731 >= need; break;
+      default: plausible = have * 8 >= rows; break;  // fax: a row takes a bit at least
+    }
+    if (!plausible) return false;
+  }
 
   l.planes.resize(planeCount);
   std::string flipped;
   for (int p = 0; p < planeCount; ++p) {
-    l.planes[p].resize(l.rowBytes * height);
+    l.planes[p].resize(l.rowBytes * units);
     for (size_t s = 0; s < stripsPerPlane; ++s) {
       const size_t index = size_t(p) * stripsPerPlane + s;
-      if (offsets[index] > data.size() || counts[index] > data.size() - offsets[index]) return false;
       std::string_view src = data.substr(offsets[index], counts[index]);
       if (reverse) {
         flipped.assign(src);
@@ -392,8 +472,9 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
         src = flipped;
       }
       const int firstRow = static_cast<int>(s * rowsPerStrip);
-      const int rows = static_cast<int>(std::min<size_t>(rowsPerStrip, height - firstRow));
-      uint8_t* out = l.planes[p].data() + size_t(firstRow) * l.rowBytes;
+      const int imageRows = static_cast<int>(std::min<size_t>(rowsPerStrip, height - firstRow));
+      const int rows = (imageRows + unitRows - 1) / unitRows;
+      uint8_t* out = l.planes[p].data() + size_t(firstRow / unitRows) * l.rowBytes;
       if (!DecodeStrip(src, static_cast<int>(compression), dir, l.width, rows, out, l.rowBytes))
         return false;
       if (predictor == 2) UndoPredictor(l, out, rows, samplesInRow);
@@ -419,6 +500,7 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
   }
 
   if (!bitmap.Allocate(l.width, l.height, TVLPixelFormat::Rgb24)) return false;
+  YCbCrConverter ycc(dir);
   for (int y = 0; y < l.height; ++y) {
     uint8_t* dst = bitmap.ScanLine(y);
     for (int x = 0; x < l.width; ++x, dst += 3) {
@@ -442,6 +524,20 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
           const int k = colourSamples == 4 ? l.Scaled(x, y, 3) : 0;
           for (int c = 0; c < 3; ++c)
             dst[c] = static_cast<uint8_t>((255 - l.Scaled(x, y, c)) * (255 - k) / 255);
+          break;
+        }
+        case kYCbCr: {
+          int Y, Cb, Cr;
+          if (blocks) {
+            const uint8_t* unit = l.planes[0].data() + size_t(y / subV) * l.rowBytes +
+                                  size_t(x / subH) * (subH * subV + 2);
+            Y = unit[(y % subV) * subH + x % subH];
+            Cb = unit[subH * subV];
+            Cr = unit[subH * subV + 1];
+          } else {
+            Y = int(l.Raw(x, y, 0)), Cb = int(l.Raw(x, y, 1)), Cr = int(l.Raw(x, y, 2));
+          }
+          ycc.ToRgb(Y, Cb, Cr, dst);
           break;
         }
         case kCieLab: {

@@ -100,6 +100,7 @@ TEST(GifDecode, RefusesDamagedStreams) {
       {"too large", ImageFixture("gif_bad_huge.gif")},
       {"bad code (file)", ImageFixture("gif_bad_lzw.gif")},
       {"truncated (file)", ImageFixture("gif_bad_truncated.gif")},
+      {"far too little data for its size", ImageFixture("gif_bad_claim.gif")},
   };
   for (const Bad& b : cases) {
     auto d = DecodeWith(&DecodeGif, b.data);

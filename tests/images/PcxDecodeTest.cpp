@@ -41,6 +41,7 @@ TEST_P(PcxFixtureTest, DecodesLikeTheReferenceTool) {
 
 INSTANTIATE_TEST_SUITE_P(Files, PcxFixtureTest,
                          ::testing::Values(PcxCase{"pcx_mono", 21, 9, true, 1, 1, 2},
+                                           PcxCase{"pcx_mono_colours", 21, 9, true, 1, 1, 2},
                                            PcxCase{"pcx_ega4", 13, 7, false, 4, 1, 16},
                                            PcxCase{"pcx_packed4", 13, 7, false, 4, 1, 16},
                                            PcxCase{"pcx_pal8", 48, 40, false, 8, 1, 256},
@@ -68,6 +69,7 @@ TEST(PcxDecode, RefusesDamagedFiles) {
       {"unknown plane combination", patched(rgb, 65, "\x02")},
       {"too large", ImageFixture("pcx_bad_huge.pcx")},
       {"run past the last row", ImageFixture("pcx_bad_overrun.pcx")},
+      {"far too little data for its size", ImageFixture("pcx_bad_claim.pcx")},
   };
   for (const Bad& b : cases) EXPECT_FALSE(DecodeWith(&DecodePcx, b.data).ok) << b.what;
 }

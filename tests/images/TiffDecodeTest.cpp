@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TiffCase{"tif_pal4", false, 0}, TiffCase{"tif_grey8", false, 0},
                       TiffCase{"tif_grey4", false, 0}, TiffCase{"tif_grey16", false, 1},
                       TiffCase{"tif_cmyk", false, 1}, TiffCase{"tif_lab", false, 8},
+                      TiffCase{"tif_ycbcr", false, 2}, TiffCase{"tif_ycbcr22", false, 2},
                       TiffCase{"tif_bilevel", true, 0}, TiffCase{"tif_bilevel_mw", true, 0},
                       TiffCase{"tif_g3", true, 0}, TiffCase{"tif_g3_2d", true, 0},
                       TiffCase{"tif_g3_2d_fill", true, 0}, TiffCase{"tif_g3_lsb", true, 0},
