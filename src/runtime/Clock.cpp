@@ -19,6 +19,15 @@ bool Clock::Sleep(int64_t ms, const std::function<bool()>& stop) {
   return !(stop && stop());
 }
 
+void Clock::Block(int64_t ms, const std::function<bool()>& stop) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) {
+    if (stop && stop()) return;
+    QThread::msleep(1);
+  }
+}
+
 namespace {
 
 QAbstractEventDispatcher* Dispatcher() { return QAbstractEventDispatcher::instance(QThread::currentThread()); }
@@ -151,6 +160,10 @@ class VirtualClock final : public Clock {
       d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return done();
+  }
+
+  void Block(int64_t ms, const std::function<bool()>& stop) override {
+    if (ms > 0 && !(stop && stop())) nowUs_ += ms * 1000;
   }
 
   bool IsVirtual() const override { return true; }

@@ -32,6 +32,10 @@ class Clock {
   virtual bool RunUntil(const std::function<bool()>& done, int64_t deadlineMs) = 0;
   // Waits `ms` while the event loop runs (or until `stop()` answers true).
   bool Sleep(int64_t ms, const std::function<bool()>& stop = {});
+  // Waits `ms` without letting events or timers run (the user interface is
+  // blocked meanwhile), polling `stop` about every millisecond. A virtual
+  // clock only moves its time on.
+  virtual void Block(int64_t ms, const std::function<bool()>& stop = {});
 
   virtual bool IsVirtual() const = 0;
 };

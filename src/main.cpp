@@ -1,0 +1,3 @@
+#include "runtime/VLRun.h"
+
+int main(int argc, char** argv) { return vl::VLRunMain(argc, argv); }
