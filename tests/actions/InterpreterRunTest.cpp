@@ -235,3 +235,19 @@ TEST_F(InterpreterRun, DebuggerDecidesAfterAnError) {
   EXPECT_EQ(closed, 1);
   VarsEnv().debuggerAttached = false;
 }
+
+TEST_F(InterpreterRun, SuspendedActionsYieldOnlyForEsc) {
+  TActionTarget target;
+  bool esc = false;
+  Hooks().escapePending = [&] { return esc; };
+  gProbe = [&](CommandContext& c) {
+    if (c.Arg(1) == "post") PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0);
+    if (c.Arg(1) == "esc") esc = true;
+  };
+  RunAction(
+      "Suspend \"True\"\r\nHelpTopic \"post\"\r\nSetVar \"[held]\" \"[posted]\"\r\nHelpTopic \"esc\"\r\n"
+      "SetVar \"[escaped]\" \"[posted]\"\r\nSuspend \"False\"",
+      0, 52, 26, "");
+  EXPECT_EQ(V("held"), "");
+  EXPECT_EQ(V("escaped"), "yes");  // a waiting Esc lets the queue run
+}
