@@ -422,8 +422,15 @@ ExprResult EvaluateExpression(std::string_view expr, int decimals, bool currency
   if (ds != '.')
     for (auto& c : s)
       if (c == ds) c = '.';
-  if (currency) {
-    AnsiString sign = AnsiUpper(FormatSettings().currencySign);
+  // Currency signs are looked for only when the text has a byte that can
+  // begin one (most expressions are plain ASCII without "$").
+  const std::string& localSign = FormatSettings().currencySign;
+  const int signStart = localSign.empty() ? -1 : UpperByte(static_cast<unsigned char>(localSign[0]));
+  if (currency && std::any_of(s.begin(), s.end(), [&](char c) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        return c == '$' || b >= 0x80 || b == signStart;
+      })) {
+    AnsiString sign = AnsiUpper(localSign);
     if (!sign.empty()) {
       for (size_t p; (p = s.find(sign)) != AnsiString::npos;) s.erase(p, sign.size());
     }
