@@ -82,6 +82,7 @@ AnsiString FileErrorText(int err, bool writing) {
 
 constexpr size_t kMaxVariablesFile = size_t(256) << 20;
 constexpr size_t kMaxBracketDepth = 100000;
+constexpr size_t kMaxExpandedText = size_t(64) << 20;
 
 }  // namespace
 
@@ -196,6 +197,7 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
           std::string_view name = text.substr(i + 1, j - i - 1);
           if (namesOnly) result.append(name);
           else result += LookUp(name, now, zeroIfEmpty);
+          if (result.size() > kMaxExpandedText) break;
           i = j;
           continue;
         }
@@ -214,13 +216,18 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
       if (top.name.empty()) continue;
       AnsiString yielded = top.names ? std::move(top.name) : LookUp(top.name, now, zeroIfEmpty);
       open.pop_back();
-      if (open.empty()) result += yielded;
-      else open.back().name += yielded;
+      AnsiString& into = open.empty() ? result : open.back().name;
+      into += yielded;
+      if (into.size() > kMaxExpandedText) break;
     } else {
       top.name.push_back(c);
     }
   }
-  return result;  // an unclosed bracket drops what it collected
+  // An unclosed bracket drops what it collected. A text grown past the
+  // limit (a value doubled again and again) is cut there: memory stays
+  // bounded and the action goes on.
+  if (result.size() > kMaxExpandedText) result.resize(kMaxExpandedText);
+  return result;
 }
 
 AnsiString ExpandReference(std::string_view text) { return ExpandVariables(NormalizeVarName(text)); }

@@ -197,7 +197,7 @@ AnsiString NormalizeVarName(std::string_view text);
 // `zeroIfEmpty` empty values read as "0"; with `namesOnly` the outermost
 // references yield their names. A stray "]" ends the text; an unclosed "["
 // drops what follows it. Expansion is iterative; nesting deeper than 100,000
-// brackets counts as unclosed.
+// brackets counts as unclosed, and a result is cut at 64 MiB.
 AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty = false, bool namesOnly = false);
 
 // The value of the variable that `text` names (brackets optional).

@@ -72,6 +72,12 @@ TEST_F(VarsStore, DeepBracketNestingDoesNotExhaustTheStack) {
   EXPECT_EQ(GlobalVars().Count(), before);
 }
 
+TEST_F(VarsStore, ExpansionIsCutAtItsLimit) {
+  const size_t limit = size_t(64) << 20;
+  SetVariable("[big]", std::string(limit / 2 + 10, 'x'));
+  EXPECT_EQ(ExpandVariables("[big][big]").size(), limit);
+}
+
 TEST_F(VarsStore, AssignmentCreatesDeletesAndNotifies) {
   std::vector<std::pair<AnsiString, AnsiString>> notices;
   SetVarChangeHandler([&](const AnsiString& n, const AnsiString& v) { notices.emplace_back(n, v); });
