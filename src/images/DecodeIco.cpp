@@ -156,6 +156,7 @@ bool DecodeIco(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
   TByteReader in(data);
   const int reserved = in.U16(), type = in.U16(), count = in.U16();
   if (in.Failed() || reserved != 0 || (type != 1 && type != 2) || count == 0) return false;
+  if (size_t{16} * count > in.Left()) return false;  // the directory must be there whole
   std::vector<DirEntry> dir(count);
   for (DirEntry& e : dir) {
     e.width = in.U8();
