@@ -241,6 +241,7 @@ class TVLPageNavigator {
   int masterOn_ = 0;
   std::unique_ptr<TSlideShowRec> show_;
   TVelTimer slideTimer_;
+  int64_t slideDelay_ = kDefaultSlideDelay;
 };
 
 // The navigator the page commands act on (the main window's), or null.
