@@ -26,6 +26,8 @@
 #include <QIcon>
 #include <QImage>
 #include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QSize>
 #include <cstdint>
@@ -38,8 +40,6 @@
 #include "runtime/Global.h"
 #include "runtime/Publication.h"
 
-class QMenu;
-class QMenuBar;
 class QSystemTrayIcon;
 class QWidget;
 
