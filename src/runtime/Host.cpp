@@ -32,7 +32,7 @@ int AutoAnswerDialogs::Query(const QueryRequest& req) {
 bool AutoAnswerDialogs::Input(const InputRequest& req, AnsiString& value) {
   value = req.initial;
   AnsiString answer = req.buttons.empty() ? AnsiString() : req.buttons.front();
-  trace::Record({"dialog", req.kind, req.title, req.prompt, Join(req.buttons), answer});
+  trace::Record({"dialog", req.kind, req.title, req.message.empty() ? req.prompt : req.message, Join(req.buttons), answer});
   return true;
 }
 

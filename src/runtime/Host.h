@@ -8,8 +8,9 @@
 
 namespace vl {
 
-// A message dialog: title, text ("|" already turned into line breaks or not, as
-// the caller prepared it), buttons by caption, optional picture file name.
+// A message dialog: title, text (in which "|" breaks lines; the dialog turns it
+// into line breaks, the trace keeps it), buttons by caption, optional picture
+// file name.
 struct QueryRequest {
   AnsiString kind;   // for traces: "alert", "message", "error", "exit", ...
   AnsiString title;
@@ -24,7 +25,8 @@ struct QueryRequest {
 struct InputRequest {
   AnsiString kind;  // "input", "password"
   AnsiString title;
-  AnsiString prompt;
+  AnsiString message;  // the password form's text above the entry ("|" breaks lines)
+  AnsiString prompt;   // the text before (password) or above (input) the entry
   AnsiString initial;
   bool password = false;
   std::vector<AnsiString> buttons;  // normally L_OK and L_CANCEL
@@ -38,7 +40,10 @@ struct FileRequest {
   AnsiString filter;
   AnsiString initialDir;
   AnsiString initialName;
+  // "." : the extension of the chosen file type is added to a name typed
+  // without one.
   AnsiString defaultExt;
+  bool multiple = false;  // file-open: several files, returned joined by ";"
 };
 
 class DialogService {

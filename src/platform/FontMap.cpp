@@ -1,0 +1,86 @@
+#include "platform/FontMap.h"
+
+#include <QFontDatabase>
+#include <QHash>
+#include <algorithm>
+
+#include "runtime/Global.h"
+
+namespace vl {
+namespace {
+
+const QHash<QString, QString>& Table() {
+  static const QHash<QString, QString> table = [] {
+    const QString sans = QStringLiteral("Liberation Sans");
+    const QString serif = QStringLiteral("Liberation Serif");
+    const QString mono = QStringLiteral("Liberation Mono");
+    QHash<QString, QString> t;
+    for (const char* n : {"arial", "helvetica", "arial narrow", "ms sans serif", "microsoft sans serif", "ms shell dlg",
+                          "ms shell dlg 2", "system", "tahoma", "segoe ui", "trebuchet ms"})
+      t.insert(QString::fromLatin1(n), sans);
+    for (const char* n : {"times new roman", "times", "ms serif", "georgia", "book antiqua"})
+      t.insert(QString::fromLatin1(n), serif);
+    for (const char* n : {"courier new", "courier", "lucida console", "fixedsys", "terminal", "consolas"})
+      t.insert(QString::fromLatin1(n), mono);
+    t.insert(QStringLiteral("verdana"), QStringLiteral("DejaVu Sans"));
+    return t;
+  }();
+  return table;
+}
+
+bool Installed(const QString& family) { return QFontDatabase::hasFamily(family); }
+
+}  // namespace
+
+QString MapFontFamily(const QString& windowsName) {
+  QString name = windowsName.trimmed();
+  if (name.isEmpty()) name = QStringLiteral("MS Sans Serif");
+  if (Installed(name)) return name;
+  auto it = Table().constFind(name.toLower());
+  if (it == Table().constEnd()) return name;  // the font system's own substitution
+  if (Installed(*it)) return *it;
+  return QStringLiteral("Liberation Sans");
+}
+
+QFont MakeFont(const AnsiString& name, int size, int styleBits) {
+  QFont f(MapFontFamily(AnsiToQString(name)));
+  if (size < 0) {
+    f.setPixelSize(std::clamp(-size, 1, 500));
+  } else {
+    f.setPointSize(size == 0 ? 8 : std::min(size, 500));
+  }
+  f.setBold(styleBits & 1);
+  f.setItalic(styleBits & 2);
+  f.setUnderline(styleBits & 4);
+  f.setStrikeOut(styleBits & 8);
+  return f;
+}
+
+QFont DialogFont() {
+  const auto& g = Globals();
+  return MakeFont(g.dialogFontName, g.dialogFontSize, g.dialogFontStyle & 15);
+}
+
+int CodePageOfCharset(int charset) {
+  switch (charset) {
+    case 0:
+    case 1:
+      return ActiveCodePage();
+    case 128: return 932;   // Shift-JIS
+    case 129: return 949;   // Hangul
+    case 134: return 936;   // GB2312
+    case 136: return 950;   // Big5
+    case 161: return 1253;  // Greek
+    case 162: return 1254;  // Turkish
+    case 163: return 1258;  // Vietnamese
+    case 177: return 1255;  // Hebrew
+    case 178: return 1256;  // Arabic
+    case 186: return 1257;  // Baltic
+    case 204: return 1251;  // Cyrillic
+    case 222: return 874;   // Thai
+    case 238: return 1250;  // Central European
+    default: return 0;
+  }
+}
+
+}  // namespace vl

@@ -1,0 +1,10 @@
+#include "windows/DialogSettings.h"
+
+namespace vl {
+
+DialogSettings& TheDialogSettings() {
+  static DialogSettings s;
+  return s;
+}
+
+}  // namespace vl
