@@ -20,7 +20,16 @@ struct JpegError {
 [[noreturn]] void OnJpegError(j_common_ptr cinfo) {
   longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
-void OnJpegMessage(j_common_ptr, int) {}  // warnings (recoverable damage) are not reported
+// Warnings (recoverable damage inside the data) are not reported, with one
+// exception: data that ends before the last row of blocks. The library would
+// go on decoding grey rows to the size the header claims; a short file is not
+// loaded. The decoder reads ahead, so a file that lacks only its end marker
+// meets the end in its last row of blocks: it has every row and loads.
+void OnJpegMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0 || cinfo->err->msg_code != JWRN_JPEG_EOF || !cinfo->is_decompressor) return;
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->total_iMCU_rows == 0 || d->input_iMCU_row + 1 < d->total_iMCU_rows) OnJpegError(cinfo);
+}
 
 // Progressive files may hold any number of scans, each a pass over the whole
 // picture; a hostile file makes that endless. Real files use a dozen.
@@ -100,7 +109,8 @@ bool Run(JpegJob& job, std::string_view data, TIOParamsVals& params, TVLBitmap& 
   cinfo.dct_method = JDCT_ISLOW;
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
-  if (!bitmap.Allocate(w, h, TVLPixelFormat::Rgb24)) return false;
+  // libjpeg delivers every row or fails (an early end fails, above).
+  if (!bitmap.Allocate(w, h, TVLPixelFormat::Rgb24, false)) return false;
   if (cmyk) {
     if (cinfo.output_components != 4) return false;
     job.cmykRow.resize(static_cast<size_t>(w) * 4);

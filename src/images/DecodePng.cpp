@@ -94,7 +94,8 @@ bool Run(PngJob& job, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha
     if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
     if (hasTrns) png_set_tRNS_to_alpha(png);
     if (!(colorType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
-    if (!bitmap.Allocate(static_cast<int>(w), static_cast<int>(h), TVLPixelFormat::Rgb24)) return false;
+    // png_read_image writes every row or fails.
+    if (!bitmap.Allocate(static_cast<int>(w), static_cast<int>(h), TVLPixelFormat::Rgb24, withAlpha)) return false;
     if (withAlpha && !alpha.Allocate(static_cast<int>(w), static_cast<int>(h), TVLPixelFormat::Gray8))
       return false;
   }

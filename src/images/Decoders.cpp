@@ -28,7 +28,9 @@ bool DecodeByType(TIOFileType type, std::string_view data, TIOParamsVals& params
   bool ok = false;
   try {
     ok = fn(data, params, bitmap, alpha, headerOnly);
-  } catch (const std::exception&) {
+  } catch (...) {
+    // Out of memory in a container, or anything a decoder let escape: the
+    // picture is simply not loaded.
     ok = false;
   }
   if (!ok) {

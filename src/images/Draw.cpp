@@ -154,14 +154,18 @@ void BlendInto(QImage& dst, QPoint at, const TVLBitmap& src, const TVLBitmap* al
 
 void TVLImageView::Draw(QPainter& painter, int opacity, int left, int top) const {
   if (isMeta_ || bitmap_.IsNull()) return;
-  opacity = ClampOpacity(opacity);
-  const TVLBitmap* a = AlphaChannel();
-  if (opacity < 255 || (a && opacity != kOpaqueNoAlpha)) {
-    BlendAt(painter, bitmap_, opacity == kOpaqueNoAlpha ? nullptr : a, std::min(opacity, 255),
-            QPoint(left, top));
-    return;
+  try {
+    opacity = ClampOpacity(opacity);
+    const TVLBitmap* a = AlphaChannel();
+    if (opacity < 255 || (a && opacity != kOpaqueNoAlpha)) {
+      BlendAt(painter, bitmap_, opacity == kOpaqueNoAlpha ? nullptr : a, std::min(opacity, 255),
+              QPoint(left, top));
+      return;
+    }
+    painter.drawImage(QPoint(left, top), bitmap_.Image());
+  } catch (const std::exception&) {
+    // Drawing never fails the caller; a picture that cannot be drawn is not.
   }
-  painter.drawImage(QPoint(left, top), bitmap_.Image());
 }
 
 void TVLImageView::StretchDraw(QPainter& painter, bool smooth, int opacity, const QRect& rect) const {
@@ -172,24 +176,34 @@ void TVLImageView::StretchDraw(QPainter& painter, bool smooth, int opacity, cons
     Draw(painter, opacity, rect.left(), rect.top());
     return;
   }
-  opacity = ClampOpacity(opacity);
-  const TVLBitmap* a = AlphaChannel();
-  const Qt::TransformationMode mode = smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
-  if (opacity < 255 || (a && opacity != kOpaqueNoAlpha)) {
-    TVLBitmap scaled, scaledAlpha;
-    scaled.Assign(bitmap_.Image().scaled(rect.size(), Qt::IgnoreAspectRatio, mode));
-    const bool useAlpha = a && opacity != kOpaqueNoAlpha;
-    if (useAlpha)
-      scaledAlpha.Assign(a->Image().scaled(rect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
-    if (scaled.IsNull()) return;
-    BlendAt(painter, scaled, useAlpha && !scaledAlpha.IsNull() ? &scaledAlpha : nullptr,
-            std::min(opacity, 255), rect.topLeft());
-    return;
+  try {
+    opacity = ClampOpacity(opacity);
+    const TVLBitmap* a = AlphaChannel();
+    const Qt::TransformationMode mode = smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
+    const bool blend = opacity < 255 || (a && opacity != kOpaqueNoAlpha);
+    if (blend && ImageSizeAllowed(rect.width(), rect.height(), 32)) {
+      TVLBitmap scaled, scaledAlpha;
+      scaled.Assign(bitmap_.Image().scaled(rect.size(), Qt::IgnoreAspectRatio, mode));
+      const bool useAlpha = a && opacity != kOpaqueNoAlpha;
+      if (useAlpha)
+        scaledAlpha.Assign(a->Image().scaled(rect.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+      if (scaled.IsNull()) return;
+      BlendAt(painter, scaled, useAlpha && !scaledAlpha.IsNull() ? &scaledAlpha : nullptr,
+              std::min(opacity, 255), rect.topLeft());
+      return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (blend) {
+      // A target too large for a scaled copy: Qt transforms while it draws.
+      painter.setOpacity(std::min(opacity, 255) / 255.0);
+      painter.drawImage(rect, a && opacity != kOpaqueNoAlpha ? WithAlpha(bitmap_, a, 255) : bitmap_.Image());
+    } else {
+      painter.drawImage(rect, bitmap_.Image());
+    }
+    painter.restore();
+  } catch (const std::exception&) {
   }
-  painter.save();
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
-  painter.drawImage(rect, bitmap_.Image());
-  painter.restore();
 }
 
 bool TVLImageView::CopyToBitmap(int width, int height, TVLBitmap& out) const {

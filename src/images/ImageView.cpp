@@ -13,16 +13,24 @@ std::atomic<int64_t> g_decodes{0};
 
 // Reads a whole file, refusing files above the cap. Other readers and
 // writers may have the file open meanwhile.
-bool ReadWholeFile(const AnsiString& fileName, std::string& out) {
+// With `prefix` > 0 only that many first bytes are read; `whole` tells
+// whether that was the whole file.
+bool ReadWholeFile(const AnsiString& fileName, std::string& out, int64_t prefix = 0, bool* whole = nullptr) {
   std::ifstream f(NativePath(fileName), std::ios::binary | std::ios::ate);
   if (!f) return false;
   std::streamoff size = f.tellg();
   if (size < 0 || size > kMaxImageFileBytes) return false;
+  if (whole) *whole = prefix <= 0 || size <= prefix;
+  if (prefix > 0 && size > prefix) size = prefix;
   out.resize(static_cast<size_t>(size));
   f.seekg(0);
   if (size && !f.read(out.data(), size)) return false;
   return true;
 }
+
+// Headers nearly always lie in the first bytes; only when they do not (a
+// directory at the end of a TIFF, huge JPEG metadata) is the rest read.
+constexpr int64_t kHeaderPrefixBytes = 256 * 1024;
 }  // namespace
 
 TVLImageView::TVLImageView() { bitmap_.Allocate(1, 1, TVLPixelFormat::Rgb24); }
@@ -107,11 +115,13 @@ bool TVLImageView::ReadHeader(const AnsiString& fileName) {
   TIOFileType type = FileTypeFromExtension(fileName);
   if (type == TIOFileType::Unknown) return false;
   std::string data;
-  if (!ReadWholeFile(fileName, data)) {
+  bool whole = false;
+  if (!ReadWholeFile(fileName, data, kHeaderPrefixBytes, &whole)) {
     params_.Width = params_.Height = 32;
     return false;
   }
   bool ok = ReadHeaderFromMemory(data, type);
+  if (!ok && !whole && ReadWholeFile(fileName, data)) ok = ReadHeaderFromMemory(data, type);
   if (ok) params_.FileName = fileName;
   return ok;
 }

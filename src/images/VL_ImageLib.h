@@ -40,7 +40,10 @@ class TVLBitmap {
 
   // Allocates a zero-filled bitmap. False, leaving the bitmap null, when the
   // size is not within the picture caps (Decoders.h) or memory runs out.
-  bool Allocate(int width, int height, TVLPixelFormat format);
+  // A decoder that writes every row before it reports success may skip the
+  // zeroing (`zeroed` false): on a large picture it costs as much as the
+  // decoding.
+  bool Allocate(int width, int height, TVLPixelFormat format, bool zeroed = true);
   void Clear();
   bool IsNull() const { return image_.isNull(); }
 

@@ -221,6 +221,25 @@ void TPictureCache::UpdateRegion(CacheRec& rec, TColor key, int width, int heigh
   rec.regionHeight = height;
 }
 
+namespace {
+// The alpha flag: four 8-bit samples, or a format that reports alpha.
+void FillInfo(const TIOParamsVals& p, TPictureInfo& info) {
+  info.width = p.Width;
+  info.height = p.Height;
+  info.hasAlpha = (p.SamplesPerPixel == 4 && p.BitsPerSample == 8) || p.AlphaReported;
+}
+}  // namespace
+
+bool PictureInfoFromHeader(std::string_view data, TPictureInfo& info) {
+  info = TPictureInfo();
+  TIOFileType type = FileTypeFromContent(data);
+  if (type == TIOFileType::Unknown) return false;
+  TVLImageView view;
+  if (!view.ReadHeaderFromMemory(data, type)) return false;
+  FillInfo(view.Params(), info);
+  return true;
+}
+
 bool TPictureCache::GetPictureInfo(const AnsiString& name, TPictureInfo& info) {
   info = TPictureInfo();
   if (const LibRec* e = ThePackage().FindEntry(name)) {
@@ -234,10 +253,7 @@ bool TPictureCache::GetPictureInfo(const AnsiString& name, TPictureInfo& info) {
   if (!IsDiskFile(name)) return false;
   TVLImageView view;
   if (!view.ReadHeader(name)) return false;
-  const TIOParamsVals& p = view.Params();
-  info.width = p.Width;
-  info.height = p.Height;
-  info.hasAlpha = (p.SamplesPerPixel == 4 && p.BitsPerSample == 8) || p.AlphaReported;
+  FillInfo(view.Params(), info);
   return true;
 }
 

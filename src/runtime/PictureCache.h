@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "images/VL_ImageLib.h"
@@ -101,6 +102,10 @@ class TPictureCache {
 
 // The process's picture cache (main thread only).
 TPictureCache& ThePictureCache();
+
+// Size and alpha of a picture from its header bytes alone (type by
+// content). False when the data is not a picture we read.
+bool PictureInfoFromHeader(std::string_view data, TPictureInfo& info);
 
 // The region of the pixels of `bitmap` whose colour is not `key` (exactly),
 // as one-pixel-high rectangles; kOwnTransparentColor is taken as `ownKey`.

@@ -17,9 +17,6 @@ struct FixtureCase {
   TVLPixelFormat format;
 };
 
-bool Decode(DecoderFn fn, std::string_view data, TVLBitmap& bmp, TVLBitmap& alpha, TIOParamsVals& p) {
-  return fn(data, p, bmp, alpha, false);
-}
 
 }  // namespace
 
@@ -134,6 +131,18 @@ TEST(Decoders, HeaderReadsGiveTheSizeWithoutPixels) {
   EXPECT_EQ(view.Params().Height, 5);
   EXPECT_EQ(view.Params().SamplesPerPixel, 4);
   EXPECT_EQ(TVLImageView::DecodeCount(), before);
+  // A header that needs bytes far into the file (pixels at 300,000) is
+  // still read.
+  std::string far = Fixture("pal8.bmp");
+  std::string pixels = far.substr(GetU32LE(reinterpret_cast<const unsigned char*>(far.data()) + 10));
+  far.resize(300000, '\0');
+  far += pixels;
+  for (int i = 0; i < 4; ++i) far[10 + i] = char(300000 >> (8 * i));
+  vltest::WriteFileBytes(dir / "far.bmp", far);
+  ASSERT_TRUE(view.ReadHeader((dir / "far.bmp").string()));
+  EXPECT_EQ(view.Params().Width, 37);
+  view.LoadFromFile((dir / "far.bmp").string());
+  EXPECT_FALSE(view.BadImage());
   // Unknown type: false; an unreadable header: false, unknown, 32 by 32.
   EXPECT_FALSE(view.ReadHeader((dir / "a.xyz").string()));
   vltest::WriteFileBytes(dir / "b.png", "not a png");
@@ -204,10 +213,21 @@ TEST(Decoders, HostileInputIsRefusedWithoutCrashing) {
       }
     }
   }
+  // A JPEG that ends early is not loaded; one that lacks only its end
+  // marker has every row and loads.
+  {
+    std::string jpeg = Fixture("photo.jpg");
+    TVLBitmap b, a;
+    TIOParamsVals p;
+    EXPECT_FALSE(DecodeJpeg(std::string_view(jpeg).substr(0, jpeg.size() * 3 / 4), p, b, a, false));
+    EXPECT_TRUE(DecodeJpeg(std::string_view(jpeg).substr(0, jpeg.size() - 2), p, b, a, false));
+    EXPECT_LE(MaxDifference(b.Image(), ReadPpm(Fixture("photo_jpg.ppm"))), 3);
+  }
   // Sizes beyond the caps are refused before anything is allocated.
   std::string bmp = Fixture("pal8.bmp");
   auto patch32 = [](std::string s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = char(v >> (8 * i));
+    const char le[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    s.replace(at, 4, le, 4);
     return s;
   };
   std::string png = QtPng(QImage(4, 4, QImage::Format_RGB888));

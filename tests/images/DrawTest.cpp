@@ -61,6 +61,15 @@ TEST(Draw, OwnSizeAndStretched) {
   EXPECT_EQ(big.pixel(99, 99), qRgb(1, 2, 3));
   EXPECT_NE(big.pixel(bad.ImageWidth() / 2, bad.ImageHeight() / 2), qRgb(1, 2, 3));
 
+  // A hostile size: no scaled copy of 100,000 squared is made, the visible
+  // part is still drawn.
+  QImage small = Canvas(4, 4, qRgb(0, 0, 0));
+  {
+    QPainter p(&small);
+    view.StretchDraw(p, false, 128, QRect(0, 0, 100000, 100000));
+  }
+  EXPECT_GT(qRed(small.pixel(1, 1)), 100);
+
   // CopyToBitmap keeps the pixel format.
   TVLBitmap copy;
   ASSERT_TRUE(view.CopyToBitmap(4, 6, copy));
