@@ -181,3 +181,30 @@ TEST_F(Navigation, HistoryKeepsTheNewest25) {
 }
 
 }  // namespace
+
+namespace {
+
+class PageVariables : public vltest::PagesTest {};
+
+TEST_F(PageVariables, NumbersTitleAndOffset) {
+  Start(kFive, 1);
+  EXPECT_EQ(Var("PageNumber"), "1");
+  EXPECT_EQ(Var("P"), "1");
+  EXPECT_EQ(Var("PageTitle"), "One");
+  EXPECT_EQ(Var("PageCount"), "5");
+  EXPECT_EQ(Var("PageNumberRight"), "2");
+  EXPECT_EQ(Var("PageNumberLeft"), "1");
+  Click("SetVar \"[PageNumberOffset]\" \"1\"");
+  EXPECT_EQ(Var("PageNumber"), "0");
+  EXPECT_EQ(Var("PageNumberRight"), "1");
+  EXPECT_EQ(Var("PageNumberLeft"), "");
+  Click("SetVar \"[PageNumberOffset]\" \"x\"");
+  EXPECT_EQ(Var("PageNumberOffset"), "0");
+  // While the objects are told of the change, the title names the target.
+  std::string title;
+  nav.Events().pageLeave = [&](int, bool) { title = Var("PageTitle"); };
+  Click("GotoPage \"Four\"");
+  EXPECT_EQ(title, "Four");
+}
+
+}  // namespace
