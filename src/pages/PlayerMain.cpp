@@ -154,8 +154,8 @@ int Play(const PlayOptions& o, int argc, char** argv) {
       std::fprintf(stderr, "vellion: %s: %s\n", o.scriptPath.c_str(), message.c_str());
       run.Abort(kExitScriptFailed);
     };
+    form->onStarted = [&] { script->Start(); };
     form->FormShow();
-    script->Start();
     TheClock().RunUntil([&] { return run.ended; }, -1);
   } else {
     form->onClosed = [&] {

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextEdit>
+#include <cstdio>
 
 #include "actions/DateTime.h"
 #include "actions/Interpreter.h"
@@ -317,6 +318,7 @@ void TWorkForm::FirstPaint() {
   }
   RestartIdleTimer();
   started_ = true;
+  if (onStarted) onStarted();
   ShowPage(pageIndex_, false);
 }
 

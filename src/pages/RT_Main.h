@@ -68,6 +68,10 @@ class TWorkForm : public QMainWindow {
   // True once the first paint started the publication.
   bool Started() const { return started_; }
   bool ShuttingDown() const { return shuttingDown_; }
+  // Called at the first paint, just before the first page is shown (a
+  // headless script starts here, so it can answer the start-up action's
+  // dialogs).
+  std::function<void()> onStarted;
   // Called once FormClose has run (the program leaves its loop).
   std::function<void()> onClosed;
 
