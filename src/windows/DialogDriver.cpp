@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 #include <deque>
+#include <memory>
 #include <optional>
 
 #include "platform/Foreground.h"
@@ -140,6 +142,26 @@ int DialogDriver::OpenCount() { return static_cast<int>(S().open.size()); }
 DialogInfo DialogDriver::Current() {
   Entry* e = Top();
   return e ? e->info : DialogInfo{};
+}
+
+void DialogDriver::WhenDialogOpen(int64_t ms, std::function<void()> then, std::function<void()> timedOut) {
+  const int64_t deadline = TheClock().NowMs() + std::max<int64_t>(0, ms);
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [poll, deadline, then = std::move(then), timedOut = std::move(timedOut)] {
+    // Once done the closure drops itself (ending the cycle through `poll`):
+    // what it still needs is copied out first.
+    if (IsOpen() || TheClock().NowMs() >= deadline) {
+      auto fn = IsOpen() ? then : timedOut;
+      auto keep = poll;
+      *poll = nullptr;
+      if (fn) fn();
+      return;
+    }
+    TheClock().StartTimer(10, [poll] {
+      if (*poll) (*poll)();
+    });
+  };
+  (*poll)();
 }
 
 bool DialogDriver::Press(std::string_view caption, AnsiString* why) {

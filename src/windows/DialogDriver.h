@@ -8,6 +8,7 @@
 // Every dialog of the player runs through RunModal: shown application-modal
 // and waited for on the one clock (so virtual time, timers and queued actions
 // keep running while it is open), registered here while it is open.
+#include <cstdint>
 #include <functional>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,11 @@ class DialogDriver {
   static bool IsOpen();
   static int OpenCount();
   static DialogInfo Current();  // empty when none is open
+  // Runs `then` from the one clock as soon as a dialog is open (at once when
+  // one is), or `timedOut` when none opened within `ms`. It does not block:
+  // a dialog runs its own wait nested inside whatever opened it, so a caller
+  // that waited for it there would never see it close.
+  static void WhenDialogOpen(int64_t ms, std::function<void()> then, std::function<void()> timedOut = {});
 
   // Presses the button with that caption. False (with the reason) when no
   // dialog is open, no button has the caption or the button is disabled. In

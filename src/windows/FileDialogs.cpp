@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpression>
 
 #include "runtime/Global.h"
@@ -46,7 +47,10 @@ QString DefaultSuffixOf(const QString& nameFilter) {
 
 bool RunFileDialog(const FileRequest& req, AnsiString& path) {
   path.clear();
-  QFileDialog dlg(DialogOwner(), AnsiToQString(req.title));
+  // On the heap for its owner window, which may take it along (see the
+  // message dialog).
+  QPointer<QFileDialog> holder = new QFileDialog(DialogOwner(), AnsiToQString(req.title));
+  QFileDialog& dlg = *holder;
   dlg.setOption(QFileDialog::DontUseNativeDialog);
   dlg.setOption(QFileDialog::HideNameFilterDetails);
   const bool folder = req.kind == "folder";
@@ -114,7 +118,7 @@ bool RunFileDialog(const FileRequest& req, AnsiString& path) {
   DialogInfo info{req.kind, req.title, req.filter, {}};
   const int result = DialogDriver::RunModal(dlg, info, std::move(hooks));
   QStringList chosen;
-  if (result == QDialog::Accepted) {
+  if (result == QDialog::Accepted && holder) {
     if (useTyped) {
       const QDir base = dlg.directory();
       for (const QString& t : typed) chosen << QDir::cleanPath(base.absoluteFilePath(t));
@@ -124,6 +128,7 @@ bool RunFileDialog(const FileRequest& req, AnsiString& path) {
   }
   if (folder && chosen.size() > 1) chosen = chosen.mid(0, 1);
   for (QString& c : chosen) c = QDir::toNativeSeparators(c);
+  delete holder.data();
   path = QStringToAnsi(chosen.join(QLatin1Char(';')));
   DialogDriver::Record(info, path);
   return !chosen.isEmpty();

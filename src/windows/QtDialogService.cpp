@@ -1,10 +1,12 @@
 #include "windows/QtDialogService.h"
 
+#include <QPointer>
 #include <exception>
 
 #include "platform/Foreground.h"
 #include "runtime/Global.h"
 #include "windows/DialogDriver.h"
+#include "windows/DialogSettings.h"
 #include "windows/FileDialogs.h"
 #include "windows/InputBox.h"
 #include "windows/Password.h"
@@ -41,19 +43,41 @@ R Guarded(F&& f, R failed) {
 
 }  // namespace
 
+// The forms are made on the heap for their owner window: should the owner go
+// while the form is open (a chained load), it takes the form with it, and the
+// guard notices.
 int QtDialogService::Query(const QueryRequest& req) {
   return Guarded(
       [&] {
         RestoreMinimisedApplication();
         PointerVisibleGuard pointer;
-        TQueryForm form(DialogOwner(), req, LoadDialogPicture(req.picture));
+        QPointer<TQueryForm> form = new TQueryForm(DialogOwner(), req, LoadDialogPicture(req.picture));
         DialogInfo info{req.kind, req.title, req.text, req.buttons};
-        DialogDriver::RunModal(form, info);
-        DialogDriver::Record(info, form.Answer());
-        return form.ClickedButton() - 1;
+        DialogDriver::RunModal(*form, info);
+        if (!form) {
+          DialogDriver::Record(info, "");
+          return -1;
+        }
+        DialogDriver::Record(info, form->Answer());
+        const int chosen = form->ClickedButton() - 1;
+        delete form.data();
+        return chosen;
       },
       -1);
 }
+
+namespace {
+template <class Form>
+bool RunEntryForm(const InputRequest& req, AnsiString& value) {
+  QPointer<Form> form = new Form(DialogOwner(), req);
+  DialogInfo info{req.kind, req.title, req.message.empty() ? req.prompt : req.message, req.buttons};
+  const bool ok = DialogDriver::RunModal(*form, info) == QDialog::Accepted && form;
+  DialogDriver::Record(info, form ? form->Answer() : AnsiString());
+  if (ok) value = form->Text();
+  delete form.data();
+  return ok;
+}
+}  // namespace
 
 bool QtDialogService::Input(const InputRequest& req, AnsiString& value) {
   value.clear();
@@ -61,19 +85,7 @@ bool QtDialogService::Input(const InputRequest& req, AnsiString& value) {
       [&] {
         RestoreMinimisedApplication();
         PointerVisibleGuard pointer;
-        DialogInfo info{req.kind, req.title, req.message.empty() ? req.prompt : req.message, req.buttons};
-        if (req.password) {
-          TPasswordEntryForm form(DialogOwner(), req);
-          bool ok = DialogDriver::RunModal(form, info) == QDialog::Accepted;
-          DialogDriver::Record(info, form.Answer());
-          if (ok) value = form.Text();
-          return ok;
-        }
-        TInputBoxForm form(DialogOwner(), req);
-        bool ok = DialogDriver::RunModal(form, info) == QDialog::Accepted;
-        DialogDriver::Record(info, form.Answer());
-        if (ok) value = form.Text();
-        return ok;
+        return req.password ? RunEntryForm<TPasswordEntryForm>(req, value) : RunEntryForm<TInputBoxForm>(req, value);
       },
       false);
 }
@@ -81,6 +93,11 @@ bool QtDialogService::Input(const InputRequest& req, AnsiString& value) {
 bool QtDialogService::ChooseFile(const FileRequest& req, AnsiString& path) {
   path.clear();
   return Guarded([&] { return RunFileDialog(req, path); }, false);
+}
+
+void DialogErrorDisplay::ShowError(const AnsiString& text) {
+  const auto& s = TheDialogSettings();
+  QueryDialog(s.appTitle, text, s.okText, s.alertImage, "error");
 }
 
 void InstallQtDialogService() {

@@ -13,6 +13,7 @@
 #include "platform/FontMap.h"
 #include "platform/Foreground.h"
 #include "runtime/Global.h"
+#include "runtime/Messages.h"
 #include "windows/DialogPictures.h"
 #include "windows/DialogWidgets.h"
 
@@ -53,6 +54,10 @@ int QueryDialog(const AnsiString& title, const AnsiString& message, const AnsiSt
   req.picture = picture;
   int r = Dialogs().Query(req);
   return r >= 0 && r < static_cast<int>(req.buttons.size()) ? r + 1 : 0;
+}
+
+void ShowStartupError(const AnsiString& title, const AnsiString& text) {
+  QueryDialog(title, text, Msg(202), "", "error");
 }
 
 void SetDialogPictureLoader(DialogPictureLoader loader) { Loader() = std::move(loader); }

@@ -25,6 +25,11 @@ namespace vl {
 int QueryDialog(const AnsiString& title, const AnsiString& message, const AnsiString& buttons,
                 const AnsiString& picture, const AnsiString& kind = "message");
 
+// The start-up error messages: the message dialog with `title`, `text`, the
+// single button of message 202 "OK" and no picture (they come before the
+// publication's own texts are known).
+void ShowStartupError(const AnsiString& title, const AnsiString& text);
+
 // The captions of a "|"-separated button list: none for an empty text, a
 // trailing "|" adds an empty last caption, captions after the fiftieth are
 // dropped.

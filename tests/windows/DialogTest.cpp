@@ -11,6 +11,7 @@
 
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
+#include "runtime/Messages.h"
 #include "runtime/Trace.h"
 #include "support/TestSupport.h"
 #include "windows/DialogDriver.h"
@@ -322,6 +323,21 @@ TEST_F(DialogTest, QueuedAnswersRunOnTheVirtualClockToo) {
   InstallClock(MakeRealClock());
 }
 
+TEST_F(DialogTest, ErrorDisplayAndStartupErrors) {
+  TheDialogSettings().appTitle = "My Book";
+  DialogErrorDisplay display;
+  SetErrorDisplay(&display);
+  DialogDriver::QueueAnswer("OK");
+  ShowErrorMessage("bad|thing");
+  SetErrorDisplay(nullptr);
+  DialogDriver::QueueAnswer("ok");
+  ShowStartupError("Vellion 5 Player", "no package");
+  auto lines = TraceLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "dialog\terror\tMy Book\tbad|thing\tOK\tOK");
+  EXPECT_EQ(lines[1], "dialog\terror\tVellion 5 Player\tno package\t" + Msg(202) + "\t" + Msg(202));
+}
+
 TEST_F(DialogTest, DriverWithoutADialog) {
   AnsiString why;
   EXPECT_FALSE(DialogDriver::IsOpen());
@@ -329,6 +345,16 @@ TEST_F(DialogTest, DriverWithoutADialog) {
   EXPECT_EQ(why, "no dialog is open");
   EXPECT_FALSE(DialogDriver::Type("x"));
   EXPECT_FALSE(DialogDriver::Escape());
+  bool timedOut = false;
+  DialogDriver::WhenDialogOpen(20, [] { ADD_FAILURE() << "no dialog was opened"; }, [&] { timedOut = true; });
+  TheClock().Sleep(100);
+  EXPECT_TRUE(timedOut);
+  // A step that comes before its dialog acts once it opens.
+  DialogDriver::WhenDialogOpen(2000, [] { DialogDriver::Press("Later"); });
+  int result = -1;
+  TheClock().StartTimer(30, [&] { result = QueryDialog("T", "m", "Now|Later", ""); });
+  TheClock().RunUntil([&] { return result >= 0; }, TheClock().NowMs() + 3000);
+  EXPECT_EQ(result, 2);
   EXPECT_EQ(DialogDriver::StripAccelerators("&Save && Exit&"), "Save & Exit");
 }
 
