@@ -9,6 +9,7 @@
 #include "actions/DateTime.h"
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "pages/MenuItems.h"
 #include "pages/RT_Main.h"
 #include "runtime/Ansi.h"
 #include "windows/DialogDriver.h"
@@ -232,7 +233,13 @@ void THeadlessScript::RunStep() {
     if (!form_.ShuttingDown()) RunAction(text, 0, kEventPlugInRequest, kOriginPlugIn, "");
   } else if (SameWord(op, "menu")) {
     if (!need(1, 1)) return;
-    Fail(step, "menu: menus are not built yet");
+    const std::string name = w[1];
+    Schedule(0);
+    switch (TheMenus().ClickMenuItem(Utf8ToAnsi(name))) {
+      case TMenuClick::Clicked: break;
+      case TMenuClick::NotFound: Fail(step, "menu: no menu item " + name); break;
+      case TMenuClick::Disabled: Fail(step, "menu: the menu item " + name + " is hidden or disabled"); break;
+    }
   } else if (SameWord(op, "click") || SameWord(op, "dblclick") || SameWord(op, "rclick") || SameWord(op, "select") ||
              SameWord(op, "type")) {
     Fail(step, op + ": page objects are not built yet");

@@ -25,6 +25,7 @@
 #include "runtime/VLRun.h"
 #include "windows/DialogSettings.h"
 #include "windows/QtDialogService.h"
+#include "windows/UserDialog.h"
 
 namespace vl {
 namespace {
@@ -122,15 +123,14 @@ int Play(const PlayOptions& o, int argc, char** argv) {
     if (!msg.empty()) {
       status = kExitStartFailed;
       std::fprintf(stderr, "vellion: %s: %s\n", o.packagePath.c_str(), AnsiToUtf8(BarsToLineBreaks(msg)).c_str());
-      if (o.headless) {
+      // Nobody could see or answer the message box on a platform without a
+      // screen: stderr carries the message.
+      const QString platform = QGuiApplication::platformName();
+      if (o.headless || platform == "offscreen" || platform == "minimal") {
         trace::Record({"dialog", "error", TheDialogSettings().appTitle, msg, "OK", "OK"});
       } else {
-        QueryRequest q;
-        q.kind = "error";
-        q.title = TheDialogSettings().appTitle.empty() ? AnsiString("vellion") : TheDialogSettings().appTitle;
-        q.text = msg;
-        q.buttons = {Msg(202)};
-        Dialogs().Query(q);
+        ShowStartupError(TheDialogSettings().appTitle.empty() ? AnsiString("vellion") : TheDialogSettings().appTitle,
+                         msg);
       }
     }
     form->FormDestroy();
@@ -154,8 +154,8 @@ int Play(const PlayOptions& o, int argc, char** argv) {
       std::fprintf(stderr, "vellion: %s: %s\n", o.scriptPath.c_str(), message.c_str());
       run.Abort(kExitScriptFailed);
     };
+    form->onStarted = [&] { script->Start(); };
     form->FormShow();
-    script->Start();
     TheClock().RunUntil([&] { return run.ended; }, -1);
   } else {
     form->onClosed = [&] {

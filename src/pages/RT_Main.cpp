@@ -6,17 +6,22 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextEdit>
+#include <cstdio>
 
 #include "actions/DateTime.h"
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
+#include "pages/MenuItems.h"
+#include "pages/PageView.h"
 #include "pages/RT_Splash.h"
+#include "pages/VLPageList.h"
 #include "platform/AppFonts.h"
 #include "platform/PrivateTemp.h"
 #include "platform/RegistryStore.h"
@@ -85,19 +90,23 @@ bool EditHasFocus() {
 
 }  // namespace
 
-// The publication area: paints the current page.
-class TPageArea : public QWidget {
+// What the page switch needs from the window.
+class TWorkPageHost : public PageHost {
  public:
-  explicit TPageArea(TWorkForm* form) : QWidget(form), form_(form) { setAttribute(Qt::WA_OpaquePaintEvent); }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    form_->PaintPage(p, rect());
+  explicit TWorkPageHost(TWorkForm& form) : form_(form) {}
+  void PostPageChange(int index) override { form_.PostPageChange(index); }
+  void RepaintPage(int, int, int) override {
+    if (QWidget* v = form_.PageArea()) v->update();
   }
+  void RunPublicationAction(const AnsiString& text, std::string_view sourceName, uint8_t flags,
+                            uint8_t eventCode) override {
+    form_.RunPublicationAction(text, sourceName, flags, eventCode);
+  }
+  bool ShuttingDown() const override { return form_.ShuttingDown(); }
+  void RestartIdleTimer() override { form_.RestartIdleTimer(); }
 
  private:
-  TWorkForm* form_;
+  TWorkForm& form_;
 };
 
 // The client area around the publication (the full-screen styles centre it on
@@ -124,7 +133,11 @@ class TClientArea : public QWidget {
 TWorkForm* WorkForm() { return gWorkForm; }
 
 TWorkForm::TWorkForm(TStartOptions options)
-    : QMainWindow(nullptr), options_(std::move(options)), pub_(std::make_unique<TPublication>()) {
+    : QMainWindow(nullptr),
+      options_(std::move(options)),
+      pub_(std::make_unique<TPublication>()),
+      host_(std::make_unique<TWorkPageHost>(*this)),
+      nav_(std::make_unique<TVLPageNavigator>(*host_)) {
   gWorkForm = this;
   setAttribute(Qt::WA_DeleteOnClose, false);
   QFont f("Arial");
@@ -135,8 +148,7 @@ TWorkForm::TWorkForm(TStartOptions options)
   });
   auto* grid = new QGridLayout(client);
   grid->setContentsMargins(0, 0, 0, 0);
-  area_ = new TPageArea(this);
-  area_->setParent(client);
+  area_ = new TPageView(*nav_, client);
   grid->addWidget(area_, 0, 0, Qt::AlignCenter);
   setCentralWidget(client);
   updateTimer_.SetOnTimer([this] { UpdateTick(); });
@@ -145,12 +157,16 @@ TWorkForm::TWorkForm(TStartOptions options)
 
 TWorkForm::~TWorkForm() {
   if (!destroyed_) FormDestroy();
+  // The page view follows the navigator: it goes before the navigator does.
+  delete takeCentralWidget();
+  area_ = nullptr;
   if (gWorkForm == this) gWorkForm = nullptr;
 }
 
 QWidget* TWorkForm::PageArea() const { return area_; }
 
-int TWorkForm::PageCount() const { return static_cast<int>(pub_->pages.size()) - 1; }
+int TWorkForm::PageCount() const { return nav_->PageCount() - 1; }
+int TWorkForm::PageIndex() const { return nav_->PageIndex(); }
 
 // ---------------------------------------------------------------------------
 // Start-up
@@ -248,6 +264,8 @@ bool TWorkForm::FormCreate() {
   env.runMode = pkg.Header().RunMode;
   setWindowTitle(AnsiToQString(ds.appTitle));
 
+  nav_->Build(*pub_);
+  SetActivePages(nav_.get());
   InstallHooks();
   LayoutWindow(s.screenWidth, s.screenHeight);
   if (s.minPubWidth > 0 || s.minPubHeight > 0)
@@ -275,10 +293,28 @@ bool TWorkForm::FormCreate() {
     }
   if (!fromSwitch && pkg.Header().TestRun()) start = static_cast<int>(pkg.Header().StartPage);
   if (start < 1 || start > PageCount()) start = PageCount() >= 1 ? 1 : 0;
-  pageIndex_ = start;
+  nav_->MakeStartPageCurrent(start);
 
   pkg.PreparePlugIns(this);
-  // The main and tray menus are attached here once they are built.
+
+  TVelMenus& menus = TheMenus();
+  TMenuHost mh;
+  mh.runPublicationAction = [this](const AnsiString& text, const AnsiString& source, uint8_t flags, uint8_t code) {
+    RunPublicationAction(text, source, flags, code);
+  };
+  mh.showApplication = [this] {
+    showNormal();
+    raise();
+    activateWindow();
+  };
+  mh.applicationIconChanged = [this](const QIcon& icon) { setWindowIcon(icon); };
+  menus.SetHost(std::move(mh));
+  menus.CreateMainMenu(pub_->mainMenu, this);
+  if (pkg.Header().PublicationKind == kPublicationKindTray) menus.CreateTray(pub_->trayMenu, s.title);
+  menus.PrepareMenuItems(false);
+  // The menu bar takes its height from the window, not from the pages.
+  if (menuBar() && menuBar()->isVisibleTo(this) && s.windowStyle != 1 && s.windowStyle != 3)
+    resize(width(), height() + menuBar()->sizeHint().height());
   return true;
 }
 
@@ -317,7 +353,8 @@ void TWorkForm::FirstPaint() {
   }
   RestartIdleTimer();
   started_ = true;
-  ShowPage(pageIndex_, false);
+  if (onStarted) onStarted();
+  nav_->ChangePage(nav_->PageIndex(), false);
 }
 
 // ---------------------------------------------------------------------------
@@ -333,6 +370,7 @@ void TWorkForm::LayoutWindow(int width, int height) {
   QWidget* client = centralWidget();
   QPalette pal = client->palette();
   const int style = s.windowStyle;
+  area_->SetPublicationRect(QRect(0, 0, width, height));
   if (s.windowOrder == 1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (s.windowOrder == 2) setWindowFlag(Qt::WindowStaysOnBottomHint, true);
   if (style == 1 || style == 3) {
@@ -404,50 +442,9 @@ void TWorkForm::moveEvent(QMoveEvent* e) {
     pinnedPos_ = pos();
 }
 
-// ---------------------------------------------------------------------------
-// Pages (until the page list takes them over: solid and gradient colours)
-
-void TWorkForm::PaintPage(QPainter& p, const QRect& rect) {
-  if (pageIndex_ < 0 || pageIndex_ >= static_cast<int>(pub_->pages.size())) {
-    p.fillRect(rect, Qt::white);
-    return;
-  }
-  const TPageRecord& pg = pub_->pages[pageIndex_];
-  if (pg.pageStyle == 1) {
-    QLinearGradient g(rect.topLeft(), pg.gradientDir == 0 ? rect.topRight() : rect.bottomLeft());
-    g.setColorAt(0, ToQColor(pg.gradient1));
-    g.setColorAt(1, ToQColor(pg.gradient2));
-    p.fillRect(rect, g);
-  } else {
-    p.fillRect(rect, ToQColor(pg.pageColor));
-  }
-}
-
 void TWorkForm::PostPageChange(int index) {
   QCoreApplication::postEvent(this, new TIntEvent(PageChangeEvent(), index));
   NotePostedWork();
-}
-
-void TWorkForm::ShowPage(int index, bool withActions) {
-  if (index < 0 || index >= static_cast<int>(pub_->pages.size())) return;
-  const TPublicationSettings& s = Settings();
-  if (withActions) {
-    if (index == pageIndex_ || shuttingDown_) return;
-    RunPublicationAction(s.pageChangeAction, "", 0, kEventPageChangeAction);
-    const TPageRecord& old = pub_->pages[pageIndex_];
-    RunPublicationAction(old.exitAction, old.name, kFlagNoPageChange, kEventPageExit);
-    if (shuttingDown_) return;
-  }
-  pageIndex_ = index;
-  area_->update();
-  const TPageRecord& pg = pub_->pages[index];
-  trace::Record({"page", std::to_string(index), pg.name});
-  RestartIdleTimer();
-  if (!startupRan_) {
-    startupRan_ = true;
-    RunPublicationAction(s.startupAction, "", 0, kEventStartup);
-  }
-  RunPublicationAction(pg.enterAction, pg.name, 0, kEventPageEnter);
 }
 
 // ---------------------------------------------------------------------------
@@ -470,11 +467,13 @@ void TWorkForm::InputLock(bool take) {
   if (take) {
     if (inputLock_++ == 0) {
       area_->setEnabled(false);
+      TheMenus().SetInputBlocked(true);
       for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible()) w->setEnabled(false);
     }
   } else if (inputLock_ > 0 && --inputLock_ == 0) {
     area_->setEnabled(true);
+    TheMenus().SetInputBlocked(false);
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w != this) w->setEnabled(true);
   }
@@ -482,8 +481,9 @@ void TWorkForm::InputLock(bool take) {
 
 void TWorkForm::NotifyVariableChanged(const AnsiString& bracketName, const AnsiString& value) {
   if (!value.empty() && SameTextInvariant(bracketName, "[LASTERROR]")) trace::Record({"error", value});
-  // Floating windows, menu items and page objects that show variables are
-  // told here once they exist.
+  TheMenus().MenuVariableChanged(bracketName, value);
+  // Floating windows and page objects that show variables are told here once
+  // they exist.
 }
 
 void TWorkForm::RestartIdleTimer() {
@@ -521,8 +521,8 @@ bool TWorkForm::HandleKey(int key, Qt::KeyboardModifiers) {
   if (!s.allowPageUpDn) return false;
   int target = -1;
   switch (key) {
-    case Qt::Key_PageUp: target = pageIndex_ > 1 ? pageIndex_ - 1 : -1; break;
-    case Qt::Key_PageDown: target = pageIndex_ < PageCount() ? pageIndex_ + 1 : -1; break;
+    case Qt::Key_PageUp: target = PageIndex() > 1 ? PageIndex() - 1 : -1; break;
+    case Qt::Key_PageDown: target = PageIndex() < PageCount() ? PageIndex() + 1 : -1; break;
     case Qt::Key_Home:
       if (EditHasFocus()) return false;
       target = 1;
@@ -533,7 +533,7 @@ bool TWorkForm::HandleKey(int key, Qt::KeyboardModifiers) {
       break;
     default: return false;
   }
-  if (target >= 1 && target != pageIndex_) PostPageChange(target);
+  if (target >= 1 && target != PageIndex()) PostPageChange(target);
   return true;
 }
 
@@ -569,7 +569,7 @@ bool TWorkForm::event(QEvent* e) {
     return true;
   }
   if (t == PageChangeEvent()) {
-    ShowPage(static_cast<TIntEvent*>(e)->value, true);
+    if (!shuttingDown_) nav_->ProcessPageChange(static_cast<TIntEvent*>(e)->value);
     return true;
   }
   if (t == ActivateActionEvent()) {
@@ -636,10 +636,9 @@ bool TWorkForm::FormCloseQuery() {
     if (!go) return false;
   }
   // Accepted.
-  if (pageIndex_ >= 0 && pageIndex_ < static_cast<int>(pub_->pages.size())) {
-    const TPageRecord& pg = pub_->pages[pageIndex_];
-    if (started_) RunPublicationAction(pg.exitAction, pg.name, kFlagNoPageChange, kEventPageExit);
-  }
+  nav_->StopSlideShow();
+  if (TVLPage* pg = nav_->CurrentPage(); pg && started_ && PageIndex() > 0)
+    RunPublicationAction(pg->background.ExitAction, pg->name, kFlagNoPageChange, kEventPageExit);
   shuttingDown_ = true;
   initialising_ = true;
   return true;
@@ -667,6 +666,8 @@ void TWorkForm::FormDestroy() {
   CloseSplash();
   RemoveHooks();
   ClearAllVariables();
+  TheMenus().Clear();
+  if (ActivePages() == nav_.get()) SetActivePages(nullptr);
   ThePictureCache().ClearCache();
   ThePackage().ClosePackage(true);
   SetFontRegistry(nullptr);

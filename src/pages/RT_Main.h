@@ -28,10 +28,11 @@
 namespace vl {
 
 class TSplashScreenForm;
-class TPageArea;
+class TPageView;
+class TVLPageNavigator;
+class TWorkPageHost;
 
 // Event codes of the main window's own actions.
-constexpr uint8_t kEventMainMenu = 23;
 constexpr uint8_t kEventPageChangeAction = 56;
 constexpr uint8_t kEventActivate = 54;
 constexpr uint8_t kEventDeactivate = 55;
@@ -68,6 +69,10 @@ class TWorkForm : public QMainWindow {
   // True once the first paint started the publication.
   bool Started() const { return started_; }
   bool ShuttingDown() const { return shuttingDown_; }
+  // Called at the first paint, just before the first page is shown (a
+  // headless script starts here, so it can answer the start-up action's
+  // dialogs).
+  std::function<void()> onStarted;
   // Called once FormClose has run (the program leaves its loop).
   std::function<void()> onClosed;
 
@@ -89,16 +94,15 @@ class TWorkForm : public QMainWindow {
 
   // Page changes asked for by keys go through the queue like those of actions.
   void PostPageChange(int index);
-  int PageIndex() const { return pageIndex_; }
+  int PageIndex() const;
   int PageCount() const;  // pages without the master page
+  TVLPageNavigator& Pages() { return *nav_; }
 
   const TPublication& Publication() const { return *pub_; }
   const TPublicationSettings& Settings() const { return pub_->settings; }
   QWidget* PageArea() const;
   // The client area as a user sees it.
   QImage Screenshot();
-
-  void PaintPage(QPainter& p, const QRect& rect);
 
  protected:
   bool event(QEvent* e) override;
@@ -113,7 +117,6 @@ class TWorkForm : public QMainWindow {
   void FirstPaint();
   void LayoutWindow(int width, int height);
   void ApplyWindowProps(int bits);
-  void ShowPage(int index, bool withActions);
   bool HandleKey(int key, Qt::KeyboardModifiers mods);
   void UpdateTick();
   void IdleTick();
@@ -123,18 +126,18 @@ class TWorkForm : public QMainWindow {
 
   TStartOptions options_;
   std::unique_ptr<TPublication> pub_;
-  TPageArea* area_ = nullptr;
+  std::unique_ptr<TWorkPageHost> host_;
+  std::unique_ptr<TVLPageNavigator> nav_;
+  TPageView* area_ = nullptr;
   TSplashScreenForm* splash_ = nullptr;
   AnsiString startError_;
   std::vector<AnsiString> subroutineLabels_;
-  int pageIndex_ = 0;
   bool initialising_ = true;
   bool firstPaintPending_ = true;
   bool started_ = false;
   bool shuttingDown_ = false;
   bool closed_ = false;
   bool destroyed_ = false;
-  bool startupRan_ = false;
   bool inCloseQuery_ = false;
   int shutdownSource_ = ssWindows;
   int inputLock_ = 0;
