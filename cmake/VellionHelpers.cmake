@@ -1,3 +1,7 @@
+# Where the shared test data lives (beside the main checkout); a worktree
+# elsewhere passes -DVL_TESTDATA_DIR=... .
+set(VL_TESTDATA_DIR "${PROJECT_SOURCE_DIR}/../shared/testdata" CACHE PATH "shared test data")
+
 # vl_add_test_dir(DIR LIBS...): one GoogleTest executable per folder under tests/,
 # made of every *.cpp in it, linked against the given libraries.
 function(vl_add_test_dir dir)
@@ -17,7 +21,7 @@ function(vl_add_test_dir dir)
   target_compile_definitions(${_name} PRIVATE
     VL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VL_BINARY_DIR="${PROJECT_BINARY_DIR}"
-    VL_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/../shared/testdata")
+    VL_TESTDATA_DIR="${VL_TESTDATA_DIR}")
   gtest_discover_tests(${_name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"

@@ -235,10 +235,11 @@ void TActionEval::Run() {
     if (idle) idle();
     if (!first) YieldBetweenLines();
     first = false;
+    if (line_ < 0) line_ = 0;  // a handler moved before the first line
     ++line_;
     Line* ln = (line_ >= 1 && line_ <= count) ? &lines_[line_ - 1] : nullptr;
     if (skipAfter_ > 0) {
-      line_ += skipAfter_;
+      line_ = skipAfter_ > count - line_ ? count : line_ + skipAfter_;
       skipAfter_ = 0;
     }
     if (ln) RunLine(*ln);

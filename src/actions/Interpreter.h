@@ -161,7 +161,8 @@ class TActionRequestEvent : public QEvent {
 
 // Queues a request on `receiver`'s event queue; an empty text posts nothing.
 // The request is delivered at the next yield of a running action at the
-// latest.
+// latest. (An object asked to run an action with flag 4 calls RunAction
+// itself instead.)
 void PostAction(QObject* receiver, std::string_view text, uint8_t eventCode, uint8_t flags);
 // Tells running actions that work was posted for the next yield (deferred
 // page changes and other posted events of the player).

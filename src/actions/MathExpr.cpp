@@ -1,5 +1,6 @@
 #include "actions/MathExpr.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <climits>
@@ -17,12 +18,10 @@ char& DecimalSymbolRef() {
   return c;
 }
 
-// Decimal digits of |v| rounded half away from zero to `keep` significant
-// digits, with the decimal exponent of the first digit. Long doubles carry
-// about 19.3 digits: 40 digits are exact enough to decide the rounding.
-// keep == 0 leaves "1" one place up when the first digit rounds up, else
-// nothing.
-void Digits(Extended v, int keep, std::string& digits, int& exp10) {
+// The decimal digits of |v| (40 significant: long doubles carry about 19.3,
+// so this is exact enough to decide any rounding) and the decimal exponent
+// of the first digit.
+void RawDigits(Extended v, std::string& digits, int& exp10) {
   char buf[128];
   auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 39);
   std::string_view s(buf, static_cast<size_t>(res.ptr - buf));
@@ -33,25 +32,41 @@ void Digits(Extended v, int keep, std::string& digits, int& exp10) {
   int ex = 0;
   std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), ex);
   exp10 = ex;
+}
+
+// Rounds raw digits half away from zero to `keep` significant digits.
+// keep == 0 leaves "1" one place up when the first digit rounds up, else
+// nothing; keep < 0 leaves nothing.
+void RoundDigits(std::string& digits, int& exp10, int keep) {
   if (keep < 0) {
     digits.clear();
     return;
   }
-  if (keep < static_cast<int>(digits.size())) {
-    bool up = digits[static_cast<size_t>(keep)] >= '5';
-    digits.resize(static_cast<size_t>(keep));
-    if (up) {
-      int i = keep - 1;
-      while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
-      if (i >= 0) {
-        ++digits[static_cast<size_t>(i)];
-      } else {
-        digits.insert(digits.begin(), '1');
-        if (keep > 0) digits.pop_back();
-        ++exp10;
-      }
-    }
+  if (keep >= static_cast<int>(digits.size())) return;
+  const bool up = digits[static_cast<size_t>(keep)] >= '5';
+  digits.resize(static_cast<size_t>(keep));
+  if (!up) return;
+  int i = keep - 1;
+  while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+  if (i >= 0) {
+    ++digits[static_cast<size_t>(i)];
+  } else {
+    digits.insert(digits.begin(), '1');
+    if (keep > 0) digits.pop_back();
+    ++exp10;
   }
+}
+
+void Digits(Extended v, int keep, std::string& digits, int& exp10) {
+  RawDigits(v, digits, exp10);
+  RoundDigits(digits, exp10, keep);
+}
+
+// Whole numbers below 1E18 are written without the digit machinery.
+bool SmallWhole(Extended v, int64_t& n) {
+  if (!(std::fabs(v) < 1e18L) || v != std::trunc(v)) return false;
+  n = static_cast<int64_t>(v);
+  return true;
 }
 
 bool IsZeroDigits(const std::string& d) { return d.find_first_not_of('0') == std::string::npos; }
@@ -110,6 +125,16 @@ class Lexer {
       ++i;
       if (i < s_.size() && (s_[i] == '+' || s_[i] == '-')) ++i;
       for (int n = 0; n < 4 && i < s_.size() && s_[i] >= '0' && s_[i] <= '9'; ++n) ++i;
+    }
+    if (!leadingPoint && i - start <= 18) {
+      // Whole numbers, the usual case, are read here exactly.
+      int64_t w = 0;
+      size_t k = start;
+      for (; k < i && s_[k] >= '0' && s_[k] <= '9'; ++k) w = w * 10 + (s_[k] - '0');
+      if (k == i) {
+        p_ = i;
+        return {tNum, static_cast<Extended>(w)};
+      }
     }
     std::string text(s_.substr(start, i - start));
     if (leadingPoint) text.insert(text.begin(), '0');
@@ -191,8 +216,13 @@ Extended Power(Extended b, Extended e) {
 
 class RoundingGuard {
  public:
-  RoundingGuard() : saved_(std::fegetround()) { std::fesetround(FE_TONEAREST); }
-  ~RoundingGuard() { std::fesetround(saved_); }
+  // Setting the mode costs more than reading it: only change it when needed.
+  RoundingGuard() : saved_(std::fegetround()) {
+    if (saved_ != FE_TONEAREST) std::fesetround(FE_TONEAREST);
+  }
+  ~RoundingGuard() {
+    if (saved_ != FE_TONEAREST) std::fesetround(saved_);
+  }
 
  private:
   int saved_;
@@ -232,6 +262,29 @@ bool TextToExtended(std::string_view t, char ds, Extended& out) {
   }
   if (i != n) return false;
   Extended v = 0;
+  // Up to 18 digits without exponent: the digits as a whole number divided by
+  // a power of ten, both exact, so the one rounding is the same as a full
+  // conversion's.
+  if (digits <= 18 && s.find('e') == std::string::npos) {
+    uint64_t m = 0;
+    int scale = 0;
+    bool afterPoint = false;
+    for (char ch : s) {
+      if (ch == '.') {
+        afterPoint = true;
+        continue;
+      }
+      m = m * 10 + static_cast<uint64_t>(ch - '0');
+      scale += afterPoint;
+    }
+    static constexpr Extended kPow10[19] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                            1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                            1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+    v = static_cast<Extended>(m);
+    if (scale) v /= kPow10[scale];
+    out = neg ? -v : v;
+    return true;
+  }
   auto res = std::from_chars(s.data(), s.data() + s.size(), v);
   if (res.ec != std::errc() || res.ptr != s.data() + s.size() || !std::isfinite(v)) return false;
   out = neg ? -v : v;
@@ -253,6 +306,7 @@ Extended LenientNumber(std::string_view text) {
 AnsiString FormatGeneral(Extended v) {
   if (!std::isfinite(v)) return "Error";
   if (v == 0) return "0";
+  if (int64_t n; SmallWhole(v, n)) return std::to_string(n);
   std::string d;
   int e;
   Digits(v, 18, d, e);
@@ -294,14 +348,21 @@ AnsiString FormatFixed(Extended v, int decimals) {
   if (decimals < 0) decimals = 0;
   if (decimals > 18) decimals = 18;
   const char ds = DecimalSymbol();
+  if (int64_t n; SmallWhole(v, n)) {
+    AnsiString out = std::to_string(n);
+    if (decimals > 0) {
+      out.push_back(ds);
+      out.append(static_cast<size_t>(decimals), '0');
+    }
+    return out;
+  }
   std::string d;
   int e = 0;
   if (v != 0) {
-    int raw = 0;
-    Digits(v, 40, d, raw);
-    int keep = raw + 1 + decimals;
+    RawDigits(v, d, e);
+    int keep = e + 1 + decimals;
     if (keep > 18) keep = 18;
-    Digits(v, keep, d, e);
+    RoundDigits(d, e, keep);
     if (e >= 18) return FormatGeneral(v);
   }
   if (d.empty() || IsZeroDigits(d)) {
@@ -361,8 +422,15 @@ ExprResult EvaluateExpression(std::string_view expr, int decimals, bool currency
   if (ds != '.')
     for (auto& c : s)
       if (c == ds) c = '.';
-  if (currency) {
-    AnsiString sign = AnsiUpper(FormatSettings().currencySign);
+  // Currency signs are looked for only when the text has a byte that can
+  // begin one (most expressions are plain ASCII without "$").
+  const std::string& localSign = FormatSettings().currencySign;
+  const int signStart = localSign.empty() ? -1 : UpperByte(static_cast<unsigned char>(localSign[0]));
+  if (currency && std::any_of(s.begin(), s.end(), [&](char c) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        return c == '$' || b >= 0x80 || b == signStart;
+      })) {
+    AnsiString sign = AnsiUpper(localSign);
     if (!sign.empty()) {
       for (size_t p; (p = s.find(sign)) != AnsiString::npos;) s.erase(p, sign.size());
     }

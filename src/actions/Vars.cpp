@@ -9,6 +9,8 @@
 #include "runtime/Global.h"
 #include "runtime/Host.h"
 #include "runtime/Messages.h"
+#include "runtime/NativePath.h"
+#include "runtime/Package.h"
 #include "runtime/Trace.h"
 
 namespace vl {
@@ -57,7 +59,7 @@ TVarStringList::Line* FindVar(std::string_view name, TVarStringList** owner = nu
 
 std::string HostPath(const AnsiString& name) {
   auto& env = VarsEnv();
-  return env.hostPath ? env.hostPath(name) : AnsiToUtf8(name);
+  return env.hostPath ? env.hostPath(name) : NativePath(name);
 }
 
 // The player's text for a failed file operation.
@@ -80,6 +82,7 @@ AnsiString FileErrorText(int err, bool writing) {
 
 constexpr size_t kMaxVariablesFile = size_t(256) << 20;
 constexpr size_t kMaxBracketDepth = 100000;
+constexpr size_t kMaxExpandedText = size_t(64) << 20;
 
 }  // namespace
 
@@ -162,8 +165,18 @@ AnsiString NormalizeVarName(std::string_view text) {
   return s;
 }
 
+namespace {
+// The first "[" or "]" at or after `from` (a plain loop: find_first_of
+// searches its set once per character).
+size_t FindBracket(std::string_view text, size_t from = 0) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] == '[' || text[i] == ']') return i;
+  return std::string_view::npos;
+}
+}  // namespace
+
 AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOnly) {
-  if (text.find_first_of("[]") == std::string_view::npos) return AnsiString(text);
+  if (FindBracket(text) == std::string_view::npos) return AnsiString(text);
   double now = std::nan("");
   AnsiString result;
   result.reserve(text.size());
@@ -174,10 +187,22 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
     bool names;
   };
   std::vector<Frame> open;
-  for (char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (open.empty()) {
-      if (c == '[') open.push_back({{}, namesOnly});
-      else if (c == ']') return result;
+      if (c == '[') {
+        // A reference without nested ones, the usual case, is read at once.
+        size_t j = FindBracket(text, i + 1);
+        if (j != std::string_view::npos && text[j] == ']' && j > i + 1) {
+          std::string_view name = text.substr(i + 1, j - i - 1);
+          if (namesOnly) result.append(name);
+          else result += LookUp(name, now, zeroIfEmpty);
+          if (result.size() > kMaxExpandedText) break;
+          i = j;
+          continue;
+        }
+        open.push_back({{}, namesOnly});
+      } else if (c == ']') return result;
       else result.push_back(c);
       continue;
     }
@@ -191,18 +216,30 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
       if (top.name.empty()) continue;
       AnsiString yielded = top.names ? std::move(top.name) : LookUp(top.name, now, zeroIfEmpty);
       open.pop_back();
-      if (open.empty()) result += yielded;
-      else open.back().name += yielded;
+      AnsiString& into = open.empty() ? result : open.back().name;
+      into += yielded;
+      if (into.size() > kMaxExpandedText) break;
     } else {
       top.name.push_back(c);
     }
   }
-  return result;  // an unclosed bracket drops what it collected
+  // An unclosed bracket drops what it collected. A text grown past the
+  // limit (a value doubled again and again) is cut there: memory stays
+  // bounded and the action goes on.
+  if (result.size() > kMaxExpandedText) result.resize(kMaxExpandedText);
+  return result;
 }
 
 AnsiString ExpandReference(std::string_view text) { return ExpandVariables(NormalizeVarName(text)); }
 
-AnsiString ResolveVarName(std::string_view text) { return ExpandVariables(NormalizeVarName(text), false, true); }
+AnsiString ResolveVarName(std::string_view text) {
+  // A bare name stands for itself, a single reference for its name.
+  size_t b = FindBracket(text);
+  if (b == std::string_view::npos) return AnsiString(text);
+  if (b == 0 && text.size() > 2 && FindBracket(text, 1) == text.size() - 1 && text.back() == ']')
+    return AnsiString(text.substr(1, text.size() - 2));
+  return ExpandVariables(NormalizeVarName(text), false, true);
+}
 
 
 namespace {
@@ -528,7 +565,14 @@ void LoadVariables(std::string_view fileName) {
     if (env.mapEmbedded(name, real)) name = real;
   }
   std::string bytes;
-  if (!(env.loadPackaged && env.loadPackaged(name, bytes))) {
+  bool packaged;
+  if (env.loadPackaged) {
+    packaged = env.loadPackaged(name, bytes);
+  } else {
+    TPackage& pkg = ThePackage();
+    packaged = pkg.IsOpen() && pkg.FindEntry(name) && pkg.LoadEntryToMemory(name, bytes) == 0;
+  }
+  if (!packaged) {
     const std::string path = HostPath(name);
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {

@@ -151,6 +151,9 @@ std::vector<AnsiString> SpecialVarsWithoutProvider();
 
 // ---- What the store needs from outside ------------------------------------
 
+// Set by the player once the publication is read, e.g.
+//   env.mapEmbedded = [](auto& n, auto& r) { r = ThePackage().MapEmbeddedName(n); return true; };
+// Headless runs reset it with `VarsEnv() = VarsEnvironment()`.
 struct VarsEnvironment {
   // Error box for [LastError] (SHOWERRORS=, ShowErrors).
   bool showErrors = true;
@@ -169,9 +172,10 @@ struct VarsEnvironment {
   // publication's embedded-files table. False leaves the name alone.
   std::function<bool(const AnsiString& name, AnsiString& realPath)> mapEmbedded;
   // Reads a file packaged with the publication. False when it is not one.
+  // Unset: the open package (ThePackage) is asked.
   std::function<bool(const AnsiString& name, std::string& bytes)> loadPackaged;
-  // Turns a file name written by the publication into a host path. Default:
-  // the name converted to UTF-8 unchanged.
+  // Turns a file name written by the publication into a host path. Unset:
+  // NativePath of the name.
   std::function<std::string(const AnsiString& name)> hostPath;
 };
 VarsEnvironment& VarsEnv();
@@ -193,7 +197,7 @@ AnsiString NormalizeVarName(std::string_view text);
 // `zeroIfEmpty` empty values read as "0"; with `namesOnly` the outermost
 // references yield their names. A stray "]" ends the text; an unclosed "["
 // drops what follows it. Expansion is iterative; nesting deeper than 100,000
-// brackets counts as unclosed.
+// brackets counts as unclosed, and a result is cut at 64 MiB.
 AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty = false, bool namesOnly = false);
 
 // The value of the variable that `text` names (brackets optional).

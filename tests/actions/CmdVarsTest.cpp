@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "CmdTestSupport.h"
+#include "actions/Interpreter.h"
 #include "support/TestSupport.h"
 
 using namespace vltest;
@@ -86,4 +87,17 @@ TEST(CmdVars, Arrays) {
        {{"hi", "4"}, {"n", "4"}}},
       {"info of nothing", "GetArrayInfo \"[q]\" \"[lo]\" \"[hi]\" \"[n]\"", {{"lo", ""}, {"hi", ""}, {"n", "0"}}},
   });
+}
+
+TEST(CmdVars, LocalsOfASubroutine) {
+  vl::Hooks().subroutineText =
+      ":Sub\r\nSetVar \"[inside]\" \"[v]\"\r\nDefineVar \"[v]\" \"String\" \"\" \"Local\" \"sub\"\r\n"
+      "SetVar \"[during]\" \"[v]\"\r\nReturn";
+  ActionRun r = RunActionText(
+      "DefineVar \"[v]\" \"String\" \"\" \"Local\" \"caller\"\nGoSub \"Sub\"\nSetVar \"[after]\" \"[v]\"");
+  vl::Hooks().subroutineText.clear();
+  EXPECT_EQ(r.Var("inside"), "");  // the caller's local is hidden ...
+  EXPECT_EQ(r.Var("during"), "sub");
+  EXPECT_EQ(r.Var("after"), "caller");  // ... and back after Return
+  EXPECT_FALSE(r.Has("v"));
 }

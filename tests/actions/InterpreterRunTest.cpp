@@ -8,7 +8,6 @@
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Messages.h"
-#include "support/ActionRunner.h"
 
 using namespace vl;
 
@@ -32,7 +31,6 @@ class InterpreterRun : public ::testing::Test {
       static char* argv[] = {name, nullptr};
       app_ = new QCoreApplication(argc, argv);
     }
-    vltest::EnsureSetVar();
     InstallClock(MakeVirtualClock(0));
     ClearAllVariables();
     VarsEnv().showErrors = false;
@@ -236,4 +234,20 @@ TEST_F(InterpreterRun, DebuggerDecidesAfterAnError) {
   RunAction(text, 0, 52, 26, "");
   EXPECT_EQ(closed, 1);
   VarsEnv().debuggerAttached = false;
+}
+
+TEST_F(InterpreterRun, SuspendedActionsYieldOnlyForEsc) {
+  TActionTarget target;
+  bool esc = false;
+  Hooks().escapePending = [&] { return esc; };
+  gProbe = [&](CommandContext& c) {
+    if (c.Arg(1) == "post") PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0);
+    if (c.Arg(1) == "esc") esc = true;
+  };
+  RunAction(
+      "Suspend \"True\"\r\nHelpTopic \"post\"\r\nSetVar \"[held]\" \"[posted]\"\r\nHelpTopic \"esc\"\r\n"
+      "SetVar \"[escaped]\" \"[posted]\"\r\nSuspend \"False\"",
+      0, 52, 26, "");
+  EXPECT_EQ(V("held"), "");
+  EXPECT_EQ(V("escaped"), "yes");  // a waiting Esc lets the queue run
 }

@@ -4,6 +4,8 @@
 
 #include "VarsTestSupport.h"
 #include "runtime/Messages.h"
+#include "runtime/Package.h"
+#include "runtime/PackageWriter.h"
 #include "support/TestSupport.h"
 
 using namespace vl;
@@ -68,6 +70,12 @@ TEST_F(VarsStore, DeepBracketNestingDoesNotExhaustTheStack) {
   const int before = GlobalVars().Count();
   LoadVariablesFromText(std::string(depth, '[') + "=1\r\n");
   EXPECT_EQ(GlobalVars().Count(), before);
+}
+
+TEST_F(VarsStore, ExpansionIsCutAtItsLimit) {
+  const size_t limit = size_t(64) << 20;
+  SetVariable("[big]", std::string(limit / 2 + 10, 'x'));
+  EXPECT_EQ(ExpandVariables("[big][big]").size(), limit);
 }
 
 TEST_F(VarsStore, AssignmentCreatesDeletesAndNotifies) {
@@ -258,6 +266,24 @@ TEST_F(VarsStore, LoadVariablesPrefersThePackage) {
   LoadVariables("embedded:\\\\\\vars.txt");
   EXPECT_EQ(asked, "mapped:vars.txt");
   EXPECT_EQ(Get("k"), "v");
+}
+
+TEST_F(VarsStore, LoadVariablesReadsTheOpenPackageFirst) {
+  vltest::TempDir dir;
+  PackageWriter w;
+  PackageEntryInput e;
+  e.name = "vars.txt";
+  e.data = "from=package\r\n";
+  w.AddEntry(e);
+  const std::string pkgPath = (dir / "pub.pkg").string();
+  vltest::WriteFileBytes(pkgPath, w.Build());
+  ASSERT_EQ(ThePackage().OpenPackage(pkgPath), kPackageOpen);
+  vltest::WriteFileBytes(dir / "vars.txt", "from=disk\r\n");
+  LoadVariables("vars.txt");
+  EXPECT_EQ(Get("from"), "package");
+  LoadVariables((dir / "vars.txt").string());  // not an entry: read from disk
+  EXPECT_EQ(Get("from"), "disk");
+  ThePackage().ClosePackage(false);
 }
 
 TEST_F(VarsStore, ClearVariablesBlankClearsEveryUntypedGlobal) {

@@ -1,8 +1,6 @@
 #include "support/ActionRunner.h"
 
 #include "support/TestSupport.h"
-#include "actions/CommandApi.h"
-#include "actions/Vars.h"
 #include "runtime/Global.h"
 #include "runtime/VLRun.h"
 
@@ -27,20 +25,7 @@ std::vector<std::string> ActionRun::TraceOf(std::string_view kind) const {
   return out;
 }
 
-namespace {
-// Until the language commands are linked in, the interpreter's tests assign
-// through this plain SetVar.
-void PlainSetVar(vl::CommandContext& c) {
-  vl::SetVariable(c.PrepareArg(1, vl::ArgVariable, false, false), c.PrepareArg(2, vl::ArgValue, true, false));
-}
-}  // namespace
-
-void EnsureSetVar() {
-  if (!vl::BoundHandler(vl::cmd::SetVar)) vl::BindCommand(vl::cmd::SetVar, PlainSetVar);
-}
-
 ActionRun RunActionText(std::string_view text) {
-  EnsureSetVar();
   std::string crlf;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) crlf.push_back('\r');

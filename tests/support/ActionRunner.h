@@ -23,7 +23,5 @@ struct ActionRun {
 
 // `text` may end its lines with "\n"; lines are joined with CR LF first.
 ActionRun RunActionText(std::string_view text);
-// Makes sure SetVar runs (a plain one when the language commands are absent).
-void EnsureSetVar();
 
 }  // namespace vltest

@@ -1,12 +1,19 @@
 #include "PictureInfo.h"
 
+#include "runtime/PictureCache.h"
+
 namespace vlpack {
 
 bool ProbePicture(std::string_view data, int32_t& width, int32_t& height, bool& alpha) {
   width = 0;
   height = 0;
   alpha = false;
-  return false;
+  vl::TPictureInfo info;
+  if (!vl::PictureInfoFromHeader(data, info)) return false;
+  width = info.width;
+  height = info.height;
+  alpha = info.hasAlpha;
+  return true;
 }
 
 }  // namespace vlpack

@@ -6,9 +6,9 @@
 
 namespace vlpack {
 
-// Fills the picture's size and alpha flag from its header bytes; false (all
-// values left at 0) when the format is not recognised. The picture decoders
-// provide the header reader; until they do, pictures are recorded as 0 x 0.
+// Fills the picture's size and alpha flag from its header bytes (the image
+// library's header reader; nothing is decoded); false (all values left at 0)
+// when the format is not recognised.
 bool ProbePicture(std::string_view data, int32_t& width, int32_t& height, bool& alpha);
 
 }  // namespace vlpack

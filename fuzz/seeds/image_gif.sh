@@ -1,0 +1,3 @@
+#!/bin/sh
+# Seeds: the GIF test fixtures, good and broken.
+cp "$SOURCE"/tests/images/fixtures/*.gif "$OUT"/

@@ -1,0 +1,3 @@
+#!/bin/sh
+# Seeds: the ICO test fixtures, good and broken.
+cp "$SOURCE"/tests/images/fixtures/*.ico "$OUT"/

@@ -1,0 +1,3 @@
+#!/bin/sh
+# Seeds: the PCX test fixtures, good and broken.
+cp "$SOURCE"/tests/images/fixtures/*.pcx "$OUT"/

@@ -1,0 +1,3 @@
+#!/bin/sh
+# Seeds: the TIFF test fixtures, good and broken.
+cp "$SOURCE"/tests/images/fixtures/*.tif "$OUT"/
