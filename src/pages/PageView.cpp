@@ -74,18 +74,31 @@ void TPageView::PaintLook(QPainter& painter, int index) {
 }
 
 void TPageView::PaintPageTo(QPainter& painter, int index, int dx, int dy) {
+  Render(painter, index, nullptr, dx, dy);
+}
+
+void TPageView::PaintBehind(QPainter& painter, int index, const QWidget* object, int dx, int dy) {
+  Render(painter, index, object, dx, dy);
+}
+
+void TPageView::Render(QPainter& painter, int index, const QWidget* stopAt, int dx, int dy) {
   ++offscreen_;
   try {
     painter.save();
     painter.translate(dx, dy);
     painter.setClipRect(rect(), Qt::IntersectClip);
     PaintLook(painter, index);
+    bool stopped = false;
     auto drawLayer = [&](int i) {
       auto it = layers_.find(i);
-      if (it == layers_.end()) return;
+      if (it == layers_.end() || stopped) return;
       // Only the objects: the layer itself has no look of its own.
       for (QObject* child : it->second->children()) {
         auto* w = qobject_cast<QWidget*>(child);
+        if (w && w == stopAt) {
+          stopped = true;
+          return;
+        }
         if (!w || w->isHidden()) continue;
         QWidget::RenderFlags flags = QWidget::DrawChildren;
         if (w->autoFillBackground()) flags |= QWidget::DrawWindowBackground;

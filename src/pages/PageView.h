@@ -31,6 +31,9 @@ class TPageView : public QWidget {
   // objects when it shows them, then its own visible objects) into
   // `painter` shifted by (dx, dy) and clipped to the view's size.
   void PaintPageTo(QPainter& painter, int index, int dx = 0, int dy = 0);
+  // The same, but stopping before `object` (a page object widget), so only
+  // what lies below it is drawn: what a transparent object shows through.
+  void PaintBehind(QPainter& painter, int index, const QWidget* object, int dx = 0, int dy = 0);
   // The same into a new picture of the view's size.
   QImage RenderPage(int index);
   // Set while PaintPageTo runs.
@@ -46,6 +49,8 @@ class TPageView : public QWidget {
  private:
   // The background look of page `index` into the picture.
   void PaintLook(QPainter& painter, int index);
+  // PaintPageTo and PaintBehind: stops at `stopAt` when it is given.
+  void Render(QPainter& painter, int index, const QWidget* stopAt, int dx, int dy);
 
   TVLPageNavigator& nav_;
   std::map<int, QWidget*> layers_;

@@ -147,6 +147,7 @@ void TVLPageNavigator::Build(const TPublication& pub) {
   for (size_t i = 0; i < pub.pages.size(); ++i) {
     TVLPage& page = list_.AddPage(pub.pages[i].name, static_cast<int>(i));
     page.background = TVellionBackground(pub.pages[i]);
+    page.background.PublicationRect = QRect(0, 0, pub.settings.screenWidth, pub.settings.screenHeight);
   }
   if (list_.PageCount() == 0) list_.AddPage("", 0);
   TVellionBackground* master = &list_.Page(0)->background;

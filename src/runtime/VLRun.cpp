@@ -137,6 +137,9 @@ AnsiString EvalActionText(const AnsiString& text, const EvalOptions& options) {
   // The same text gives the same variables on every machine.
   FormatSettings() = EnglishFormatSettings();
   SetDecimalSymbol('.');
+  // Each run starts from the store's defaults: a ShowErrors of an earlier run
+  // must not carry over.
+  VarsEnv() = VarsEnvironment();
   ClearAllVariables();
   SetTerminating(false);
   SetSuspendCount(0);

@@ -188,6 +188,14 @@ TEST_F(Background, MasterPageShowsBehindPagesThatWantIt) {
   EXPECT_EQ(At(one, 1, 1), Rgb(255, 255, 0));  // master object
   EXPECT_EQ(At(one, 5, 5), Rgb(255, 0, 255));  // the page's own object on top
   EXPECT_EQ(At(one, 15, 15), Rgb(0, 0, 255));  // the page's look
+  // Below the page's own object lie the master object and the look.
+  QImage behind(20, 20, QImage::Format_RGB32);
+  {
+    QPainter p(&behind);
+    view->PaintBehind(p, 1, view->ObjectLayer(1)->findChild<QWidget*>());
+  }
+  EXPECT_EQ(At(behind, 5, 5), Rgb(255, 255, 0));
+  EXPECT_EQ(At(behind, 8, 8), Rgb(0, 0, 255));
   QImage two = view->RenderPage(2);
   EXPECT_EQ(At(two, 1, 1), Rgb(0, 255, 0));  // no master objects
   EXPECT_EQ(At(two, 13, 13), Rgb(0, 255, 255));

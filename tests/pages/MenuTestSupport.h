@@ -29,7 +29,6 @@ inline std::string PubText(std::string_view lines) {
 class MenuFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    vltest::EnsureSetVar();
     vl::InstallClock(vl::MakeVirtualClock(0));
     vl::VarsEnv().showErrors = false;
     vl::ClearAllVariables();

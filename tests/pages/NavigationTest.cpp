@@ -181,3 +181,71 @@ TEST_F(Navigation, HistoryKeepsTheNewest25) {
 }
 
 }  // namespace
+
+namespace {
+
+class PageVariables : public vltest::PagesTest {};
+
+TEST_F(PageVariables, NumbersTitleAndOffset) {
+  Start(kFive, 1);
+  EXPECT_EQ(Var("PageNumber"), "1");
+  EXPECT_EQ(Var("P"), "1");
+  EXPECT_EQ(Var("PageTitle"), "One");
+  EXPECT_EQ(Var("PageCount"), "5");
+  EXPECT_EQ(Var("PageNumberRight"), "2");
+  EXPECT_EQ(Var("PageNumberLeft"), "1");
+  Click("SetVar \"[PageNumberOffset]\" \"1\"");
+  EXPECT_EQ(Var("PageNumber"), "0");
+  EXPECT_EQ(Var("PageNumberRight"), "1");
+  EXPECT_EQ(Var("PageNumberLeft"), "");
+  Click("SetVar \"[PageNumberOffset]\" \"x\"");
+  EXPECT_EQ(Var("PageNumberOffset"), "0");
+  // While the objects are told of the change, the title names the target.
+  std::string title;
+  nav.Events().pageLeave = [&](int, bool) { title = Var("PageTitle"); };
+  Click("GotoPage \"Four\"");
+  EXPECT_EQ(title, "Four");
+}
+
+}  // namespace
+
+namespace {
+
+class PageEvents : public vltest::PagesTest {};
+
+TEST_F(PageEvents, ObjectsAreToldInOrderWithTheMasterPage) {
+  Start({{"One"}, {"Two"}, {"Three"}}, 1);
+  pub.pages[3].showMasterPage = false;
+  nav.Build(pub);
+  nav.MakeStartPageCurrent(1);
+  std::vector<std::string> seen;
+  auto note = [&](const char* what) {
+    return [&seen, what](int page, bool master) {
+      seen.push_back(std::string(what) + " " + std::to_string(page) + (master ? "+m" : ""));
+    };
+  };
+  auto& ev = nav.Events();
+  ev.pageLeave = note("leave");
+  ev.pageEnter = note("enter");
+  ev.pageShown = note("shown");
+  ev.beforeSwitch = [&] { seen.push_back("pause"); };
+  ev.afterSwitch = [&] { seen.push_back("resume"); };
+  ev.plugInPageChange = [&](int i) { seen.push_back("plugin " + std::to_string(i)); };
+  nav.ProcessPageChange(3);
+  EXPECT_EQ(seen, (std::vector<std::string>{"plugin 3", "pause", "leave 1+m", "enter 3", "shown 3", "resume"}));
+  EXPECT_EQ(nav.MasterOn(), 0);
+  seen.clear();
+  // Showing the current page again (the first display) tells no plug-in and
+  // switches nothing, but the objects hear that it was shown.
+  nav.ShowPage(3);
+  EXPECT_EQ(seen, (std::vector<std::string>{"pause", "shown 3", "resume"}));
+}
+
+TEST_F(PageEvents, NoPageChangeActionWhileShuttingDown) {
+  Start({{"One"}, {"Two"}}, 1, "SetVar \"[PageChangeName]\" \"\"");
+  host.shuttingDown = true;
+  nav.ProcessPageChange(2);
+  EXPECT_EQ(nav.PageIndex(), 2);
+}
+
+}  // namespace

@@ -83,7 +83,6 @@ inline vl::TPublication MakePublication(const std::vector<PageSpec>& pages) {
 class PagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureSetVar();
     vl::InstallClock(vl::MakeVirtualClock(0));
     vl::ClearAllVariables();
     vl::VarsEnv().showErrors = false;

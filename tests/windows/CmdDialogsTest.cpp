@@ -65,7 +65,6 @@ class CmdDialogsReal : public ::testing::Test {
   void SetUp() override {
     InstallQtDialogService();
     CommandTable().BuildBuiltinTable();
-    vltest::EnsureSetVar();
     ClearAllVariables();
     VarsEnv().showErrors = false;
     TheDialogSettings() = DialogSettings{};
