@@ -58,6 +58,9 @@ bool RunFileDialog(const FileRequest& req, AnsiString& path) {
   if (folder) {
     dlg.setFileMode(QFileDialog::Directory);
     dlg.setOption(QFileDialog::ShowDirsOnly);
+    // The folder browser opens in the middle of the screen.
+    dlg.resize(dlg.sizeHint());
+    CentreOnScreen(&dlg);
   } else if (save) {
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);

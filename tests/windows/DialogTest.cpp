@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -375,6 +378,42 @@ TEST(FileFilters, WindowsFiltersBecomeQtNameFilters) {
   EXPECT_EQ(DefaultSuffixOf(QStringLiteral("Text (*.txt *.log)")), QStringLiteral("txt"));
   EXPECT_EQ(DefaultSuffixOf(QStringLiteral("All (*)")), QString());
   EXPECT_EQ(DefaultSuffixOf(QStringLiteral("Pictures (JPEG) (*.jpg)")), QStringLiteral("jpg"));
+}
+
+TEST_F(DialogTest, FilterPatternsMatchWithoutRegardToCase) {
+  vltest::WriteFileBytes(dir_ / "UPPER.TXT", "a");
+  vltest::WriteFileBytes(dir_ / "other.dat", "b");
+  vltest::WriteFileBytes(dir_ / "NODOT", "c");
+  auto shown = [&](const char* filter) {
+    QStringList names;
+    WhenOpen([&] {
+      auto* fd = dynamic_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_TRUE(fd);
+      auto* model = fd->findChild<QFileSystemModel*>();
+      ASSERT_TRUE(model);
+      const QModelIndex root = model->index(QString::fromStdString(dir_.path().string()));
+      // The model reads the folder in the background.
+      TheClock().RunUntil([&] { return model->rowCount(root) > 0 && !model->canFetchMore(root); },
+                          TheClock().NowMs() + 2000);
+      TheClock().Sleep(50);
+      auto* proxyView = fd->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+      ASSERT_TRUE(proxyView);
+      QAbstractItemModel* m = proxyView->model();
+      const QModelIndex r = proxyView->rootIndex();
+      for (int i = 0; i < m->rowCount(r); ++i) names << m->index(i, 0, r).data().toString();
+      DialogDriver::Press("Cancel");
+    });
+    FileRequest req;
+    req.kind = "fileopen";
+    req.filter = filter;
+    req.initialDir = dir_.path().string();
+    AnsiString path;
+    vl::Dialogs().ChooseFile(req, path);
+    names.sort(Qt::CaseInsensitive);
+    return names;
+  };
+  EXPECT_EQ(shown("Text|*.txt"), (QStringList{"trace.txt", "UPPER.TXT"}));
+  EXPECT_EQ(shown("All|*.*"), (QStringList{"NODOT", "other.dat", "trace.txt", "UPPER.TXT"}));
 }
 
 TEST_F(DialogTest, FileDialogsChooseThroughTheDriver) {
