@@ -1,6 +1,8 @@
 // The variable commands: SetVar, DefineVar, SaveVariables, LoadVariables,
 // ClearVariables, DeleteArray and GetArrayInfo.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "actions/CmdArgs.h"
 #include "actions/CommandApi.h"
@@ -18,6 +20,23 @@ AnsiString ValueFor(CommandContext& c, int arg, std::string_view name) {
   if (t == vtString || t == vtDate) return c.PrepareArg(arg, ArgValue, false, false);
   const bool currency = t == vtInteger || t == vtCurrency || t == vtDecimal;
   return c.PrepareArg(arg, ArgValue, true, currency);
+}
+
+// The indexes of the elements of `stem` from `lo` to `hi`, ascending, each
+// once (the same reading of names as ScanArray).
+std::vector<int64_t> ElementIndexes(std::string_view stem, int64_t lo, int64_t hi) {
+  std::vector<int64_t> out;
+  auto visit = [&](const TVarStringList::Line& line) {
+    std::string_view n = line.name;
+    if (n.size() <= stem.size() || !SameTextInvariant(n.substr(0, stem.size()), stem)) return;
+    int32_t idx = 0;
+    if (StrToIntStrict(n.substr(stem.size()), idx) && idx >= lo && idx <= hi) out.push_back(idx);
+  };
+  if (auto* l = LocalVars()) l->ForEach(visit);
+  GlobalVars().ForEach(visit);
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
 }
 
 void DoSetVar(CommandContext& c) {
@@ -61,6 +80,14 @@ void DoDeleteArray(CommandContext& c) {
   // Past the highest element there is nothing left to delete: a huge last
   // index must not walk billions of names.
   if (last > s.highest) last = s.highest;
+  if (last < s.lowest) return;
+  // A few elements spread over a huge range (a-2000000000 and a2000000000)
+  // are deleted one by one instead of walking every number between them.
+  const uint64_t span = static_cast<uint64_t>(last - s.lowest);
+  if (span > 4 * static_cast<uint64_t>(s.count) + 1000) {
+    for (int64_t n : ElementIndexes(stem, s.lowest, last)) SetVariable(stem + std::to_string(n), "");
+    return;
+  }
   for (int64_t n = s.lowest; n <= last; ++n) SetVariable(stem + std::to_string(n), "");
 }
 

@@ -79,7 +79,7 @@ TVelMenuItem::TVelMenuItem(const TMenuItemRecord& rec, uint8_t eventCode, TVelMe
 
 TVelMenuItem::~TVelMenuItem() {
   // The submenu is ours; its items go with it.
-  delete submenu_;
+  delete submenu_.data();
 }
 
 AnsiString TVelMenuItem::Caption() const { return QStringToAnsi(text()); }
@@ -88,7 +88,7 @@ void TVelMenuItem::SetCaptionText(const AnsiString& text) { setText(AnsiToQStrin
 
 void TVelMenuItem::AddItem(TVelMenuItem* item) {
   if (!submenu_) {
-    submenu_ = new QMenu();
+    submenu_ = new QMenu(qobject_cast<QWidget*>(parent()));
     submenu_->setStyle(MenuStyle());
     setMenu(submenu_);
   }
@@ -214,6 +214,9 @@ void TVelMenus::CreateTray(const TMenuRecord& menu, const AnsiString& title) {
   trayIcon_->SetHint(title);
   trayIcon_->onClick = [this] { TrayIconClick(); };
   trayIcon_->onDblClick = [this] { TrayIconClick(); };
+  trayIcon_->onPopup = [this] {
+    if (host_.bringToFront) host_.bringToFront();
+  };
   if (trayMenu_) trayIcon_->SetPopupMenu(trayMenu_.get());
   trayIcon_->SetActive(true);
 }

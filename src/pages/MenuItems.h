@@ -134,7 +134,9 @@ class TVelMenuItem : public QAction {
   QSize largestChild_;
   TVelMenuItem* parentItem_ = nullptr;
   std::vector<TVelMenuItem*> items_;
-  QMenu* submenu_ = nullptr;
+  // Ours, but parented to the menu holding this item for its look; the
+  // pointer clears itself should that menu go first.
+  QPointer<QMenu> submenu_;
 };
 
 // The tray icon: a QSystemTrayIcon where the desktop has a tray.
@@ -163,6 +165,8 @@ class TVelTrayIcon : public QObject {
 
   std::function<void()> onClick;
   std::function<void()> onDblClick;
+  // The tray's own menu is about to open (right button).
+  std::function<void()> onPopup;
 
  private:
   void Update();
@@ -183,6 +187,8 @@ struct TMenuHost {
       runPublicationAction;
   // TrayIconClick: show, restore and activate the main window.
   std::function<void()> showApplication;
+  // Before the tray menu opens: bring the main window to the foreground.
+  std::function<void()> bringToFront;
   // The application icon changed (LoadIcon): the main window shows it.
   std::function<void(const QIcon& icon)> applicationIconChanged;
 };

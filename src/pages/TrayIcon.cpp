@@ -25,6 +25,7 @@ TVelTrayIcon::TVelTrayIcon(QObject* parent) : QObject(parent), icon_(TheMenus().
     // The context menu (right button) is opened by the tray itself.
     if (why == QSystemTrayIcon::Trigger && onClick) onClick();
     if (why == QSystemTrayIcon::DoubleClick && onDblClick) onDblClick();
+    if (why == QSystemTrayIcon::Context && onPopup) onPopup();
   });
 }
 

@@ -1,4 +1,5 @@
 // ShowMenuItem, HideMenuItem, EnableMenuItem, DisableMenuItem and LoadIcon.
+#include <QGuiApplication>
 #include <exception>
 
 #include "actions/CommandApi.h"
@@ -42,6 +43,8 @@ void DoLoadIcon(CommandContext& c) {
   TVelMenus& menus = TheMenus();
   const bool tray = SameTextInvariant(c.Arg(2), "TRAYICON");
   if (tray && !menus.TrayIcon()) return;
+  // Runs without a GUI (--eval) have no icon to change.
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
   try {
     QIcon icon;
     if (file.empty()) {

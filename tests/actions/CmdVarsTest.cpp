@@ -79,6 +79,10 @@ TEST(CmdVars, Arrays) {
       {"not a number means all", five + "DeleteArray \"[a]\" \"x\"", {{"a3", ""}}},
       {"huge last index stops at the highest element",
        five + "DeleteArray \"[a]\" \"9000000000000000000\"\nSetVar \"[done]\" \"1\"", {{"a5", ""}, {"done", "1"}}},
+      {"far apart elements",
+       "SetVar \"[s-2000000000]\" \"1\"\nSetVar \"[s2000000000]\" \"2\"\nSetVar \"[s7]\" \"3\"\n"
+       "DeleteArray \"[s]\" \"1000\"\nSetVar \"[done]\" \"1\"",
+       {{"s-2000000000", ""}, {"s7", ""}, {"s2000000000", "2"}, {"done", "1"}}},
       {"typed elements are reset",
        five + "DefineVar \"[a3]\" \"Integer\" \"\" \"\" \"\"\nDeleteArray \"[a]\" \"All\"", {{"a3", "0"}, {"a4", ""}}},
       {"info", five + "SetVar \"[a]\" \"stem\"\nGetArrayInfo \"[a]\" \"[lo]\" \"[hi]\" \"[n]\"",

@@ -51,25 +51,50 @@ TEST_F(MenuFixture, UnknownItemNamesAreReported) {
   EXPECT_TRUE(Item("mOpen")->isVisible());
 }
 
-// A one-entry icon file: 16 by 16, 32 bits, green, with the top-left
-// quarter transparent through its alpha.
-std::string IconFile() {
+// An icon file of 32-bit entries of the given sizes, each green of the
+// given shade, with the top-left quarter transparent through its alpha.
+std::string IconFile(std::vector<std::pair<int, int>> entries = {{16, 200}}) {
   auto u16 = [](std::string& s, unsigned v) { s += char(v & 0xFF), s += char(v >> 8 & 0xFF); };
   auto u32 = [&](std::string& s, unsigned v) { u16(s, v & 0xFFFF), u16(s, v >> 16); };
-  std::string dib;
-  u32(dib, 40), u32(dib, 16), u32(dib, 32), u16(dib, 1), u16(dib, 32);
-  for (int i = 0; i < 6; ++i) u32(dib, 0);
-  for (int y = 0; y < 16; ++y)  // bottom-up
-    for (int x = 0; x < 16; ++x) {
-      const bool clear = x < 8 && y >= 8;
-      dib += char(0), dib += char(200), dib += char(0), dib += char(clear ? 0 : 255);
-    }
-  dib += std::string(16 * 4, '\0');  // AND mask
+  std::vector<std::string> dibs;
+  for (auto [n, green] : entries) {
+    std::string dib;
+    u32(dib, 40), u32(dib, n), u32(dib, 2 * n), u16(dib, 1), u16(dib, 32);
+    for (int i = 0; i < 6; ++i) u32(dib, 0);
+    for (int y = 0; y < n; ++y)  // bottom-up
+      for (int x = 0; x < n; ++x) {
+        const bool clear = x < n / 2 && y >= n / 2;
+        dib += char(0), dib += char(green), dib += char(0), dib += char(clear ? 0 : 255);
+      }
+    dib += std::string(static_cast<size_t>(n * ((n + 31) / 32) * 4), '\0');  // AND mask
+    dibs.push_back(dib);
+  }
   std::string ico;
-  u16(ico, 0), u16(ico, 1), u16(ico, 1);
-  ico += char(16), ico += char(16), ico += char(0), ico += char(0);
-  u16(ico, 1), u16(ico, 32), u32(ico, static_cast<unsigned>(dib.size())), u32(ico, 22);
-  return ico + dib;
+  u16(ico, 0), u16(ico, 1), u16(ico, static_cast<unsigned>(entries.size()));
+  unsigned offset = 6 + 16 * static_cast<unsigned>(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    ico += char(entries[i].first), ico += char(entries[i].first), ico += char(0), ico += char(0);
+    u16(ico, 1), u16(ico, 32), u32(ico, static_cast<unsigned>(dibs[i].size())), u32(ico, offset);
+    offset += static_cast<unsigned>(dibs[i].size());
+  }
+  for (const std::string& d : dibs) ico += d;
+  return ico;
+}
+
+TEST(LoadIconFile, TakesTheFirstSmallIconOfTheFile) {
+  vltest::TempDir dir;
+  vltest::WriteFileBytes(dir / "two.ico", IconFile({{32, 100}, {16, 200}, {16, 50}}));
+  const QIcon icon = LoadIconFromFile((dir / "two.ico").string());
+  ASSERT_FALSE(icon.isNull());
+  const QImage img = icon.pixmap(icon.availableSizes().value(0)).toImage().convertToFormat(QImage::Format_ARGB32);
+  EXPECT_EQ(img.size(), QSize(16, 16));
+  EXPECT_EQ(qGreen(img.pixel(12, 12)), 200);
+  // Without a small one, the first entry.
+  vltest::WriteFileBytes(dir / "big.ico", IconFile({{32, 100}, {48, 10}}));
+  const QIcon big = LoadIconFromFile((dir / "big.ico").string());
+  ASSERT_FALSE(big.isNull());
+  EXPECT_EQ(big.availableSizes().value(0), QSize(32, 32));
+  EXPECT_TRUE(LoadIconFromFile((dir / "missing.ico").string()).isNull());
 }
 
 TEST_F(MenuFixture, LoadIconChangesTheApplicationIconAndRestoresTheProgramsOwn) {

@@ -22,6 +22,7 @@ constexpr const char* kMainMenu =
     "MenuName=mOpen\nMenuText=&Open\nMenuKey=16463\nMenuAction=SetVar \"[Opened]\" \"1\"\n"
     "MenuName=mSep\nMenuText=-\n"
     "MenuName=mSound\nMenuText=Sound\nMenuState=11\nMenuVar=[Sound]\n"
+    "MenuName=mMusic\nMenuState=11\nMenuVar=Music\n"
     "MenuName=mVol\nMenuText=Volume [Vol]\n"
     "MenuName=mPlain\nMenuText=Plain\n"
     "MENUEND\n"
@@ -40,7 +41,7 @@ TEST_F(MenuFixture, BuildsTheTreeAndFindsItemsByNameDepthFirst) {
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->Caption(), "&File");
   ASSERT_NE(file->Submenu(), nullptr);
-  EXPECT_EQ(file->Submenu()->actions().size(), 5);
+  EXPECT_EQ(file->Submenu()->actions().size(), 6);
   EXPECT_EQ(file->Items()[1]->Name(), "mSep");
   EXPECT_TRUE(file->Items()[1]->IsSeparator());
   EXPECT_TRUE(file->Items()[1]->isSeparator());
@@ -112,6 +113,9 @@ TEST_F(MenuFixture, CheckMarkAndItsVariableFollowEachOther) {
   EXPECT_TRUE(sound->isChecked());
   Run("SetVar \"[Sound]\" \"UnChecked\"");
   EXPECT_FALSE(sound->isChecked());
+  // MENUVAR= written without brackets still follows its variable.
+  Run("SetVar \"[music]\" \"T\"");
+  EXPECT_TRUE(Item("mMusic")->isChecked());
 }
 
 TEST_F(MenuFixture, PreparingSetsTheVariableFromTheStartingCheck) {
