@@ -90,6 +90,12 @@ int Play(const PlayOptions& o, int argc, char** argv) {
     }
   }
   if (o.headless) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without any display Qt would abort; say what to do instead.
+  if (!o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    std::fprintf(stderr, "vellion: no display to show the publication on (use --headless to play it without one)\n");
+    return kExitStartFailed;
+  }
   int qargc = 1;
   QApplication app(qargc, argv);
   if (o.headless) {

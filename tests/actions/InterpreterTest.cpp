@@ -2,6 +2,7 @@
 // error texts.
 #include <gtest/gtest.h>
 
+#include "CmdTestSupport.h"
 #include "support/ActionRunner.h"
 #include "actions/CommandApi.h"
 #include "actions/CommandTable.h"
@@ -13,23 +14,8 @@ namespace {
 
 std::string Err(const char* word, int msg) { return std::string(word) + "\r\r" + vl::Msg(msg); }
 
-struct Case {
-  const char* name;
-  const char* text;
-  std::vector<std::pair<std::string, std::string>> want;  // "" = absent
-};
-
-void RunCases(const std::vector<Case>& cases) {
-  for (const auto& c : cases) {
-    ActionRun r = RunActionText(c.text);
-    for (const auto& [var, value] : c.want) {
-      if (value.empty())
-        EXPECT_FALSE(r.Has(var)) << c.name << ": " << var << " = " << r.Var(var);
-      else
-        EXPECT_EQ(r.Var(var), value) << c.name << ": " << var;
-    }
-  }
-}
+using Case = CmdCase;
+void RunCases(const std::vector<Case>& cases) { RunCmdCases(cases); }
 
 }  // namespace
 
