@@ -9,6 +9,8 @@
 #include "actions/DateTime.h"
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "objects/ObjectInput.h"
+#include "objects/PageObjects.h"
 #include "pages/MenuItems.h"
 #include "pages/RT_Main.h"
 #include "runtime/Ansi.h"
@@ -241,8 +243,28 @@ void THeadlessScript::RunStep() {
       case TMenuClick::Disabled: Fail(step, "menu: the menu item " + name + " is hidden or disabled"); break;
     }
   } else if (SameWord(op, "click") || SameWord(op, "dblclick") || SameWord(op, "rclick") || SameWord(op, "select") ||
-             SameWord(op, "type")) {
-    Fail(step, op + ": page objects are not built yet");
+             SameWord(op, "type") || SameWord(op, "drag")) {
+    const bool withText = SameWord(op, "select") || SameWord(op, "type");
+    const bool drag = SameWord(op, "drag");
+    if (!need(withText ? 2 : drag ? 3 : 1, withText ? 2 : drag ? 3 : 1)) return;
+    const AnsiString name = Utf8ToAnsi(w[1]);
+    TFoundObject found = TheObjects().FindObject(name);
+    if (!found) return Fail(step, op + ": no object " + w[1]);
+    int64_t x = 0, y = 0;
+    if (drag && (!ParseMs(w[2], x) || !ParseMs(w[3], y) || x > 100000 || y > 100000))
+      return Fail(step, "drag: not a page point: " + w[2] + " " + w[3]);
+    // The next step is due before the input runs, so it can answer a
+    // dialog the object opens.
+    Schedule(0);
+    AnsiString why;
+    bool ok = false;
+    if (SameWord(op, "click")) ok = ClickObject(*found.object, Qt::LeftButton, false, why);
+    else if (SameWord(op, "dblclick")) ok = ClickObject(*found.object, Qt::LeftButton, true, why);
+    else if (SameWord(op, "rclick")) ok = ClickObject(*found.object, Qt::RightButton, false, why);
+    else if (SameWord(op, "select")) ok = found.object->SelectText(Utf8ToAnsi(w[2]), why);
+    else if (SameWord(op, "type")) ok = TypeIntoObject(*found.object, Utf8ToAnsi(w[2]), why);
+    else ok = DragObjectTo(*found.object, QPoint(static_cast<int>(x), static_cast<int>(y)), why);
+    if (!ok) Fail(step, op + ": " + AnsiToUtf8(why));
   } else {
     Fail(step, "unknown step " + op);
   }

@@ -69,6 +69,9 @@ QKeySequence MenuKeyToSequence(int32_t menuKey);
 // The Qt key of a Windows virtual-key code (0..255), 0 when there is none.
 // Keypad keys come with Qt::KeypadModifier.
 int VirtualKeyToQtKey(int virtualKey);
+// A key press as a shortcut value (virtual key in the low byte, the Shift,
+// Ctrl and Alt bits above); 0 for a key without a virtual key.
+int QtKeyToShortcut(int qtKey, Qt::KeyboardModifiers mods);
 
 class TVelMenuItem : public QAction {
  public:

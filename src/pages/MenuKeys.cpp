@@ -47,6 +47,26 @@ int VirtualKeyToQtKey(int vk) {
   return 0;
 }
 
+int QtKeyToShortcut(int key, Qt::KeyboardModifiers mods) {
+  int vk = 0;
+  if (mods & Qt::KeypadModifier) {
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) vk = 0x60 + (key - Qt::Key_0);
+    for (int i = 0; i < 6 && !vk; ++i)
+      if (kKeypadOps[i] == key) vk = 0x6A + i;
+  }
+  if (!vk && key >= Qt::Key_0 && key <= Qt::Key_9) vk = '0' + (key - Qt::Key_0);
+  if (!vk && key >= Qt::Key_A && key <= Qt::Key_Z) vk = 'A' + (key - Qt::Key_A);
+  if (!vk && key >= Qt::Key_F1 && key <= Qt::Key_F24) vk = 0x70 + (key - Qt::Key_F1);
+  if (!vk && key == Qt::Key_Enter) vk = 0x0D;
+  for (const KeyPair& k : kNamedKeys)
+    if (!vk && k.key == key) vk = k.vk;
+  if (!vk) return 0;
+  if (mods & Qt::ShiftModifier) vk |= kMenuKeyShift;
+  if (mods & Qt::ControlModifier) vk |= kMenuKeyCtrl;
+  if (mods & Qt::AltModifier) vk |= kMenuKeyAlt;
+  return vk;
+}
+
 QKeySequence MenuKeyToSequence(int32_t menuKey) {
   // Bits beyond the key byte and the three modifiers mean nothing here.
   const int key = VirtualKeyToQtKey(menuKey & 0xFF);

@@ -18,6 +18,7 @@
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
+#include "objects/PageObjects.h"
 #include "pages/MenuItems.h"
 #include "pages/PageView.h"
 #include "pages/RT_Splash.h"
@@ -86,6 +87,11 @@ bool EditHasFocus() {
   QWidget* f = QApplication::focusWidget();
   return f && (qobject_cast<QLineEdit*>(f) || qobject_cast<QTextEdit*>(f) || qobject_cast<QPlainTextEdit*>(f) ||
                qobject_cast<QAbstractSpinBox*>(f));
+}
+
+bool MultiLineEditHasFocus() {
+  QWidget* f = QApplication::focusWidget();
+  return f && (qobject_cast<QTextEdit*>(f) || qobject_cast<QPlainTextEdit*>(f));
 }
 
 }  // namespace
@@ -264,10 +270,15 @@ bool TWorkForm::FormCreate() {
   env.runMode = pkg.Header().RunMode;
   setWindowTitle(AnsiToQString(ds.appTitle));
 
+  SetObjectEventsSuppressed(true);
   nav_->Build(*pub_);
   SetActivePages(nav_.get());
   InstallHooks();
   LayoutWindow(s.screenWidth, s.screenHeight);
+  if (!BuildObjects()) {
+    CloseSplash();
+    return false;
+  }
   if (s.minPubWidth > 0 || s.minPubHeight > 0)
     centralWidget()->setMinimumSize(std::max(0, s.minPubWidth), std::max(0, s.minPubHeight));
 
@@ -294,6 +305,8 @@ bool TWorkForm::FormCreate() {
   if (!fromSwitch && pkg.Header().TestRun()) start = static_cast<int>(pkg.Header().StartPage);
   if (start < 1 || start > PageCount()) start = PageCount() >= 1 ? 1 : 0;
   nav_->MakeStartPageCurrent(start);
+  TheObjects().PageEnter(nav_->PageIndex(), nav_->ShowsMaster(nav_->PageIndex()));
+  TheObjects().Start();
 
   pkg.PreparePlugIns(this);
 
@@ -354,6 +367,7 @@ void TWorkForm::FirstPaint() {
   RestartIdleTimer();
   started_ = true;
   if (onStarted) onStarted();
+  SetObjectEventsSuppressed(false);
   nav_->ChangePage(nav_->PageIndex(), false);
 }
 
@@ -482,8 +496,8 @@ void TWorkForm::InputLock(bool take) {
 void TWorkForm::NotifyVariableChanged(const AnsiString& bracketName, const AnsiString& value) {
   if (!value.empty() && SameTextInvariant(bracketName, "[LASTERROR]")) trace::Record({"error", value});
   TheMenus().MenuVariableChanged(bracketName, value);
-  // Floating windows and page objects that show variables are told here once
-  // they exist.
+  // Floating windows are told here once they exist.
+  TheObjects().VarChanged(bracketName, value);
 }
 
 void TWorkForm::RestartIdleTimer() {
@@ -511,9 +525,19 @@ void TWorkForm::UpdateTick() {
   updateTimer_.SetInterval(1000);
 }
 
-bool TWorkForm::HandleKey(int key, Qt::KeyboardModifiers) {
+bool TWorkForm::HandleKey(int key, Qt::KeyboardModifiers mods) {
   if (!isEnabled() || inputLock_) return true;
   const TPublicationSettings& s = Settings();
+  // Shortcuts first: the objects of the page (then the master page's) may
+  // take the key. Enter stays with a multi-line edit field.
+  if (const int shortcut = QtKeyToShortcut(key, mods);
+      shortcut && !((shortcut & 0xFF) == 0x0D && MultiLineEditHasFocus()) &&
+      TheObjects().OfferHotKey(PageIndex(), nav_->ShowsMaster(PageIndex()), shortcut))
+    return true;
+  // Tab and Shift+Tab move along the page's own keyboard order.
+  if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !(mods & (Qt::ControlModifier | Qt::AltModifier)) &&
+      !MultiLineEditHasFocus())
+    return TheObjects().FocusNext(PageIndex(), key == Qt::Key_Backtab || (mods & Qt::ShiftModifier));
   if (key == Qt::Key_Escape) {
     if (s.allowEsc) QCoreApplication::postEvent(this, new TIntEvent(CloseRequestEvent(), ssWindows));
     return s.allowEsc;
@@ -641,6 +665,7 @@ bool TWorkForm::FormCloseQuery() {
     RunPublicationAction(pg->background.ExitAction, pg->name, kFlagNoPageChange, kEventPageExit);
   shuttingDown_ = true;
   initialising_ = true;
+  TheObjects().Shutdown();
   return true;
 }
 
@@ -665,12 +690,31 @@ void TWorkForm::FormDestroy() {
   idleTimer_.Stop();
   CloseSplash();
   RemoveHooks();
+  TheObjects().Clear();
   ClearAllVariables();
   TheMenus().Clear();
   if (ActivePages() == nav_.get()) SetActivePages(nullptr);
   ThePictureCache().ClearCache();
   ThePackage().ClosePackage(true);
   SetFontRegistry(nullptr);
+}
+
+bool TWorkForm::BuildObjects() {
+  TPageObjects& objects = TheObjects();
+  objects.currentPage = [this] { return nav_->PageIndex(); };
+  objects.showsMaster = [this](int page) { return nav_->ShowsMaster(page); };
+  AnsiString error;
+  if (!objects.Build(*pub_, [this](int page) { return area_->ObjectLayer(page); }, QPoint(0, 0), error)) {
+    startError_ = Msg(236) + "\r\r" + error;
+    return false;
+  }
+  const QRect pubRect(0, 0, std::max(1, Settings().screenWidth), std::max(1, Settings().screenHeight));
+  for (int i = 0; i < objects.PageCount(); ++i) objects.AlignPage(i, pubRect);
+  TPageEvents& ev = nav_->Events();
+  ev.pageLeave = [](int page, bool master) { TheObjects().PageLeave(page, master); };
+  ev.pageEnter = [](int page, bool master) { TheObjects().PageEnter(page, master); };
+  ev.pageShown = [](int page, bool master) { TheObjects().PageShown(page, master); };
+  return true;
 }
 
 QImage TWorkForm::Screenshot() {

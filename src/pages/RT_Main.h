@@ -121,6 +121,7 @@ class TWorkForm : public QMainWindow {
   void UpdateTick();
   void IdleTick();
   void CloseSplash();
+  bool BuildObjects();
   void InstallHooks();
   void RemoveHooks();
 

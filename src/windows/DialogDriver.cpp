@@ -1,5 +1,7 @@
 #include "windows/DialogDriver.h"
 
+#include "objects/PageObjects.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QKeyEvent>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "objects/PageObjects.h"
 #include "platform/Foreground.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
@@ -225,6 +228,11 @@ int DialogDriver::RunModal(QDialog& dialog, const DialogInfo& info, DialogHooks 
   auto conn = QObject::connect(&dialog, &QDialog::finished, [&done](int) { done = true; });
   QPointer<QDialog> guard(&dialog);
   dialog.setWindowModality(Qt::ApplicationModal);
+  // Object timers pause while a dialog blocks the publication.
+  TheObjects().ModalState(false);
+  struct ModalEnd {
+    ~ModalEnd() { TheObjects().ModalState(true); }
+  } modalEnd;
   dialog.show();
   ForceForeground(&dialog);
   if (!S().queue.empty()) TheClock().StartTimer(0, [id] { ApplyQueued(id); });
