@@ -127,7 +127,12 @@ bool TPageObjects::BuildRecords(const std::vector<std::unique_ptr<TObjectRecord>
     }
     obj->SetReading(false);
     obj->Loaded();
-    obj->SetEnabledState(obj->EnabledState);
+    // A holder's own state must not overwrite what its children's records
+    // said (passing the state on is for later changes).
+    if (dynamic_cast<TVellionRepositor*>(obj))
+      obj->TVellionObj::SetEnabledState(obj->EnabledState);
+    else
+      obj->SetEnabledState(obj->EnabledState);
     obj->setVisible(obj->VisibleState);
     obj->ApplyCursor();
   }

@@ -38,7 +38,8 @@ TEST_F(ObjectModel, GroupsAndContainersNestWithRelativeCoordinates) {
       "NEWPAGE=One\n"
       "ObjectType=20\nName=G\nX=100\nY=100\nW=200\nH=200\nGROUPBEGIN\n"
       "ObjectType=21\nName=C\nX=10\nY=10\nW=100\nH=100\nCONTAINERBEGIN\n"
-      "ObjectType=5\nName=Inner\nX=5\nY=6\nW=10\nH=10\nCONTAINEREND\nGROUPEND\n"
+      "ObjectType=5\nName=Inner\nX=5\nY=6\nW=10\nH=10\nObjectType=5\nName=Off\nEnabled=No\n"
+      "CONTAINEREND\nGROUPEND\n"
       "ObjectType=5\nName=After\nX=1\nY=2\n"));
   TVellionObj* inner = Obj("Inner");
   ASSERT_NE(inner, nullptr);
@@ -47,6 +48,8 @@ TEST_F(ObjectModel, GroupsAndContainersNestWithRelativeCoordinates) {
   EXPECT_EQ(inner->pos(), QPoint(5, 6));
   EXPECT_EQ(inner->mapTo(view.get(), QPoint(0, 0)), QPoint(115, 116));
   EXPECT_EQ(TheObjects().Roots(1).size(), 2u);
+  EXPECT_FALSE(Obj("Off")->EnabledState);  // the holders' records did not re-enable it
+  EXPECT_TRUE(inner->EnabledState);
   // Disabling a holder disables what it holds.
   Obj("G")->SetEnabledState(false);
   EXPECT_FALSE(inner->EnabledState);
