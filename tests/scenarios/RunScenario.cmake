@@ -4,7 +4,15 @@
 #   -DVLPACK=... -DVELLION=... -DPNGDIFF=... -DSCENARIO=<folder> -DOUT=<folder>
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
-execute_process(COMMAND "${VLPACK}" build -o "${OUT}/pub.pkg" "${SCENARIO}/pub"
+# A scenario without its own pub/ names the publication folder it plays in
+# pub-path.txt (relative to the scenario), so the bundled sample is played
+# as shipped.
+set(pub "${SCENARIO}/pub")
+if(NOT EXISTS "${pub}" AND EXISTS "${SCENARIO}/pub-path.txt")
+  file(STRINGS "${SCENARIO}/pub-path.txt" rel LIMIT_COUNT 1)
+  get_filename_component(pub "${SCENARIO}/${rel}" ABSOLUTE)
+endif()
+execute_process(COMMAND "${VLPACK}" build -o "${OUT}/pub.pkg" "${pub}"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "vlpack failed (${rc}): ${out}${err}")
