@@ -130,6 +130,12 @@ class TWorkPageHost : public PageHost {
   }
   bool ShuttingDown() const override { return form_.ShuttingDown(); }
   void RestartIdleTimer() override { form_.RestartIdleTimer(); }
+  // The page is drawn before the actions that follow the switch (the
+  // start-up action first of all) run.
+  void PageShown(int index, const AnsiString& name) override {
+    PageHost::PageShown(index, name);
+    if (QWidget* v = form_.PageArea(); v && v->isVisible()) v->repaint();
+  }
 
  private:
   TWorkForm& form_;
