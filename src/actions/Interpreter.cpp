@@ -447,7 +447,7 @@ bool RunEval(std::string_view text, uint8_t flags, uint8_t eventCode, int origin
   // Self is cleared, not restored: an outer object action sees it empty.
   if (ev->selfSet) SelfValue().clear();
   gCurrent = outer;
-  --gRunning;
+  if (--gRunning == 0 && Hooks().outermostReturned) Hooks().outermostReturned();
   return true;
 }
 

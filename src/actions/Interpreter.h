@@ -137,6 +137,9 @@ struct InterpreterHooks {
   std::function<int(const AnsiString& message, TActionEval& ev)> debuggerError;
   // Closes the main window (after answer 3 outside the shutdown action).
   std::function<void()> closeMainWindow;
+  // The outermost running action has returned (called from the end of
+  // RunAction, before it returns to its caller: only post work from here).
+  std::function<void()> outermostReturned;
 };
 InterpreterHooks& Hooks();
 

@@ -11,6 +11,7 @@
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
 #include "objects/PageObjects.h"
+#include "pages/Cursors.h"
 #include "pages/PageBackground.h"
 #include "platform/FontMap.h"
 #include "runtime/Package.h"
@@ -20,12 +21,10 @@ namespace vl {
 
 namespace {
 bool gSuppressed = true;
-CursorProvider gCursors;
 }  // namespace
 
 bool ObjectEventsSuppressed() { return gSuppressed; }
 void SetObjectEventsSuppressed(bool on) { gSuppressed = on; }
-void SetObjectCursorProvider(CursorProvider provider) { gCursors = std::move(provider); }
 
 QColor DisplayColor(TColor c) {
   TColor rgb = ColorToRgb(c);
@@ -223,13 +222,10 @@ bool TVellionObj::TextUsesVariable(std::string_view text, std::string_view brack
 
 void TVellionObj::ApplyCursor() {
   const int slot = CursorSlot();
-  if (slot == 0) {
+  if (slot == 0)
     setCursor(Qt::IBeamCursor);
-  } else if (gCursors) {
-    setCursor(gCursors(slot));
-  } else {
-    setCursor(slot == 1 ? Qt::PointingHandCursor : slot == 3 ? Qt::OpenHandCursor : Qt::ArrowCursor);
-  }
+  else
+    setCursor(CursorForSlot(slot));
 }
 
 void TVellionObj::MouseEntered() {

@@ -172,8 +172,8 @@ class TVellionObj : public QWidget {
   // Whether `text` refers to the variable `bracketName` (upper case).
   static bool TextUsesVariable(std::string_view text, std::string_view bracketName);
 
-  // The cursor slot of the object: 1 hot spot, 2 application, 3 drag, 0 the
-  // text cursor.
+  // The cursor slot of the object: 1 hot spot, 2 application, 3 drag (the
+  // cursor table of pages/Cursors.h), 0 the text cursor.
   virtual int CursorSlot() const { return ClickAction.empty() ? 2 : 1; }
   void ApplyCursor();
 
@@ -278,10 +278,5 @@ void SetObjectEventsSuppressed(bool on);
 // The object file name as the objects use it: trimmed, variables
 // substituted when it has "[", embedded names mapped, a leading "!" removed.
 AnsiString ResolveObjectFileName(std::string_view name);
-
-// The cursor for a slot (1 hot spot, 2 application, 3 drag); the main window
-// installs the publication's cursors here.
-using CursorProvider = std::function<QCursor(int slot)>;
-void SetObjectCursorProvider(CursorProvider provider);
 
 }  // namespace vl

@@ -54,6 +54,12 @@ void TPageView::SetPublicationRect(const QRect& r) {
   update();
 }
 
+void TPageView::ClearLayers() {
+  auto layers = std::move(layers_);
+  layers_.clear();
+  for (auto& [index, layer] : layers) delete layer;
+}
+
 void TPageView::SyncLayers() {
   const int cur = nav_.PageIndex();
   const bool master = nav_.ShowsMaster(cur);

@@ -41,6 +41,8 @@ class TPageView : public QWidget {
 
   // Shows the layers of the current page (after a switch).
   void SyncLayers();
+  // Deletes every layer with the objects in it (the pages are going).
+  void ClearLayers();
 
  protected:
   void paintEvent(QPaintEvent* e) override;

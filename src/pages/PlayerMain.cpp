@@ -67,6 +67,21 @@ struct THeadlessRun {
   }
 };
 
+// The message of a publication that could not start: on stderr, and in the
+// message box where someone can see it (the trace records it headless).
+int ReportStartError(const PlayOptions& o, const AnsiString& msg) {
+  if (msg.empty()) return kExitOk;  // the start password was refused: silently
+  std::fprintf(stderr, "vellion: %s: %s\n", o.packagePath.c_str(), AnsiToUtf8(BarsToLineBreaks(msg)).c_str());
+  const QString platform = QGuiApplication::platformName();
+  if (o.headless || platform == "offscreen" || platform == "minimal") {
+    trace::Record({"dialog", "error", TheDialogSettings().appTitle, msg, "OK", "OK"});
+  } else {
+    ShowStartupError(TheDialogSettings().appTitle.empty() ? AnsiString("vellion") : TheDialogSettings().appTitle,
+                     msg);
+  }
+  return kExitStartFailed;
+}
+
 bool ReadText(const std::string& path, std::string& out) {
   std::ifstream f(path, std::ios::binary);
   if (!f) return false;
@@ -117,6 +132,7 @@ int Play(const PlayOptions& o, int argc, char** argv) {
   so.packagePath = Utf8ToAnsi(o.packagePath);
   for (const auto& a : o.args) so.args.push_back(Utf8ToAnsi(a));
   so.headless = o.headless;
+  so.channel = !o.headless || o.channel;
   auto form = std::make_unique<TWorkForm>(so);
 
   THeadlessRun run;
@@ -124,21 +140,7 @@ int Play(const PlayOptions& o, int argc, char** argv) {
   run.form = form.get();
 
   if (!form->FormCreate()) {
-    const AnsiString msg = form->StartError();
-    int status = kExitOk;
-    if (!msg.empty()) {
-      status = kExitStartFailed;
-      std::fprintf(stderr, "vellion: %s: %s\n", o.packagePath.c_str(), AnsiToUtf8(BarsToLineBreaks(msg)).c_str());
-      // Nobody could see or answer the message box on a platform without a
-      // screen: stderr carries the message.
-      const QString platform = QGuiApplication::platformName();
-      if (o.headless || platform == "offscreen" || platform == "minimal") {
-        trace::Record({"dialog", "error", TheDialogSettings().appTitle, msg, "OK", "OK"});
-      } else {
-        ShowStartupError(TheDialogSettings().appTitle.empty() ? AnsiString("vellion") : TheDialogSettings().appTitle,
-                         msg);
-      }
-    }
+    const int status = ReportStartError(o, form->StartError());
     form->FormDestroy();
     trace::Record({"exit", std::to_string(status)});
     trace::Close();
@@ -146,6 +148,7 @@ int Play(const PlayOptions& o, int argc, char** argv) {
   }
 
   std::unique_ptr<THeadlessScript> script;
+  bool scriptStarted = false;
   if (o.headless) {
     form->onClosed = [&] { run.ended = true; };
     if (o.timeoutSeconds >= 0) {
@@ -160,11 +163,24 @@ int Play(const PlayOptions& o, int argc, char** argv) {
       std::fprintf(stderr, "vellion: %s: %s\n", o.scriptPath.c_str(), message.c_str());
       run.Abort(kExitScriptFailed);
     };
-    form->onStarted = [&] { script->Start(); };
+    // A chained publication starts again: the script goes on where it is.
+    form->onStarted = [&] {
+      if (!scriptStarted) script->Start();
+      scriptStarted = true;
+    };
+    form->onChainFailed = [&] {
+      run.status = ReportStartError(o, form->StartError());
+      run.ended = true;
+    };
     form->FormShow();
     TheClock().RunUntil([&] { return run.ended; }, -1);
   } else {
     form->onClosed = [&] {
+      run.ended = true;
+      QCoreApplication::exit(0);
+    };
+    form->onChainFailed = [&] {
+      run.status = ReportStartError(o, form->StartError());
       run.ended = true;
       QCoreApplication::exit(0);
     };
@@ -176,10 +192,10 @@ int Play(const PlayOptions& o, int argc, char** argv) {
   run.WriteResults();
   form->FormDestroy();
   form.reset();
-  trace::Record({"exit", std::to_string(kExitOk)});
+  trace::Record({"exit", std::to_string(run.status)});
   trace::Close();
   InstallClock(nullptr);
-  return kExitOk;
+  return run.status;
 }
 
 struct TRegisterPlay {

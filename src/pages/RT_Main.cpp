@@ -13,21 +13,27 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
+#include "actions/CommandTable.h"
 #include "actions/DateTime.h"
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
 #include "objects/PageObjects.h"
+#include "pages/Cursors.h"
 #include "pages/MenuItems.h"
 #include "pages/PageView.h"
 #include "pages/RT_Splash.h"
 #include "pages/VLPageList.h"
 #include "platform/AppFonts.h"
+#include "platform/InstanceChannel.h"
 #include "platform/PrivateTemp.h"
 #include "platform/RegistryStore.h"
 #include "platform/WindowPlacement.h"
 #include "runtime/Messages.h"
+#include "runtime/NativePath.h"
 #include "runtime/Package.h"
 #include "runtime/PictureCache.h"
 #include "runtime/Trace.h"
@@ -57,6 +63,26 @@ QEvent::Type PageChangeEvent() {
 QEvent::Type CloseRequestEvent() {
   static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
   return t;
+}
+QEvent::Type HideToTrayEvent() {
+  static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return t;
+}
+QEvent::Type ChainEvent() {
+  static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return t;
+}
+
+bool IsRegularFile(const AnsiString& ansiPath) {
+  std::error_code ec;
+  return !ansiPath.empty() && std::filesystem::is_regular_file(NativePath(ansiPath), ec);
+}
+
+// Publications name files the Windows way; a backslash is a separator here.
+AnsiString WithSlashes(AnsiString path) {
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
 }
 
 class TIntEvent : public QEvent {
@@ -110,6 +136,12 @@ class TWorkPageHost : public PageHost {
   }
   bool ShuttingDown() const override { return form_.ShuttingDown(); }
   void RestartIdleTimer() override { form_.RestartIdleTimer(); }
+  // The page is drawn before the actions that follow the switch (the
+  // start-up action first of all) run.
+  void PageShown(int index, const AnsiString& name) override {
+    PageHost::PageShown(index, name);
+    if (QWidget* v = form_.PageArea(); v && v->isVisible()) v->repaint();
+  }
 
  private:
   TWorkForm& form_;
@@ -180,6 +212,10 @@ int TWorkForm::PageIndex() const { return nav_->PageIndex(); }
 bool TWorkForm::FormCreate() {
   initialising_ = true;
   firstPaintPending_ = true;
+  started_ = false;
+  shuttingDown_ = false;
+  closed_ = false;
+  destroyed_ = false;
   NewGeneration();
   SetTerminating(false);
   SetSuspendCount(0);
@@ -194,7 +230,31 @@ bool TWorkForm::FormCreate() {
 
   TPackage& pkg = ThePackage();
   AnsiString why;
-  int result = pkg.OpenPackage(options_.packagePath, false, &why);
+  bool singleInstance = false;
+  {
+    PackageOpenCallbacks cb;
+    cb.onSingleInstance = [&singleInstance](const PackageHeader&) { singleInstance = true; };
+    SetPackageOpenCallbacks(std::move(cb));
+  }
+  int result = kPackageUnusable;
+  // A chained .pkg is read in its short form first; one written in the full
+  // form (as vlpack writes them) is read as such.
+  const AnsiString& pp = options_.packagePath;
+  if (chained_ && pp.size() > 4 && SameTextAnsi(std::string_view(pp).substr(pp.size() - 4), ".pkg"))
+    result = pkg.OpenPackage(options_.packagePath, true, &why);
+  if (result != kPackageOpen) result = pkg.OpenPackage(options_.packagePath, false, &why);
+  if (result == kPackageOpen && options_.channel && !chained_ && !channel_) {
+    // A second copy of a single-instance publication hands its command line
+    // to the running one and ends without showing anything.
+    const AnsiString appName = ApplicationNameOf(options_.packagePath);
+    if (singleInstance &&
+        TInstanceChannel::HandOver(appName, cmdText, static_cast<int>(options_.args.size()))) {
+      pkg.ClosePackage(false);
+      startError_.clear();
+      return false;
+    }
+    OpenChannel(appName, singleInstance);
+  }
   if (result == kPackageOpen) {
     const PackageHeader& h = pkg.Header();
     if (!h.SplashImage.empty() && !options_.headless) {
@@ -227,6 +287,15 @@ bool TWorkForm::FormCreate() {
   pkg.SetExtractOp(s.extractOp);
   pkg.SetExtractionFolder(folder);
   s.extractDir = folder;
+
+  // The cursor table: the publication's files, else the built-in cursors.
+  InstallCursorIconLoader();
+  ResetCursorSlots();
+  if (!s.appCursor.empty()) pkg.LoadCursorFile(s.appCursor, kCursorApplication);
+  if (!s.hotspotCursor.empty()) pkg.LoadCursorFile(s.hotspotCursor, kCursorHotSpot);
+  if (!s.dragCursor.empty()) pkg.LoadCursorFile(s.dragCursor, kCursorDrag);
+  if (!s.busyCursor.empty()) pkg.LoadCursorFile(s.busyCursor, kCursorBusy);
+  centralWidget()->setCursor(CursorForSlot(kCursorApplication));
 
   SetFontRegistry(&gFonts);
   pkg.InstallEmbeddedFonts();
@@ -262,6 +331,7 @@ bool TWorkForm::FormCreate() {
   ds.alertImage = s.alertBoxImage;
   ds.msgImage = s.msgBoxImage;
   ds.exitImage = s.exitBoxImage;
+  if (QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen()) SetDisplayColorDepth(scr->depth());
   VarsEnvironment& env = VarsEnv();
   env.showErrors = s.showErrors;
   env.errorTitle = pub_->lang[TLangId::ErrorTitle];
@@ -323,7 +393,14 @@ bool TWorkForm::FormCreate() {
   mh.applicationIconChanged = [this](const QIcon& icon) { setWindowIcon(icon); };
   menus.SetHost(std::move(mh));
   menus.CreateMainMenu(pub_->mainMenu, this);
-  if (pkg.Header().PublicationKind == kPublicationKindTray) menus.CreateTray(pub_->trayMenu, s.title);
+  // A tray publication without a start-up action waits in the tray; where
+  // the desktop has no tray its window is shown as any other.
+  showAtStart_ = true;
+  if (pkg.Header().PublicationKind == kPublicationKindTray) {
+    menus.CreateTray(pub_->trayMenu, s.title);
+    if (s.startupAction.empty() && menus.TrayIcon() && TVelTrayIcon::Available()) showAtStart_ = false;
+    CloseSplash();
+  }
   menus.PrepareMenuItems(false);
   // The menu bar takes its height from the window, not from the pages.
   if (menuBar() && menuBar()->isVisibleTo(this) && s.windowStyle != 1 && s.windowStyle != 3)
@@ -332,10 +409,14 @@ bool TWorkForm::FormCreate() {
 }
 
 void TWorkForm::FormShow() {
-  area_->hide();
+  if (!chained_) area_->hide();
   const int style = Settings().windowStyle;
-  if (style == 1)
+  if (!showAtStart_ && !chained_)
+    ;  // shown from the tray icon; the publication starts at that first paint
+  else if (style == 1)
     showFullScreen();
+  else if (isFullScreen())
+    showNormal();
   else
     show();
   pinnedPos_ = pos();
@@ -351,11 +432,13 @@ void TWorkForm::CloseSplash() {
   s->deleteLater();
 }
 
-void TWorkForm::FirstPaint() {
+void TWorkForm::FirstPaint(bool chainedStart) {
   if (!firstPaintPending_) return;
   firstPaintPending_ = false;
-  QCoreApplication::sendPostedEvents();
-  TheClock().Sleep(150);
+  if (!chainedStart) {
+    QCoreApplication::sendPostedEvents();
+    TheClock().Sleep(150);
+  }
   if (closed_) return;
   area_->show();
   const TPublicationSettings& s = Settings();
@@ -369,6 +452,12 @@ void TWorkForm::FirstPaint() {
   if (onStarted) onStarted();
   SetObjectEventsSuppressed(false);
   nav_->ChangePage(nav_->PageIndex(), false);
+  // A tray publication goes to the tray once it has started, unless it
+  // asks to stay ([StartInSystemTray] "FALSE") or the desktop has no tray.
+  if (ThePackage().Header().PublicationKind == kPublicationKindTray && showAtStart_ && !closed_ && isVisible() &&
+      !isMinimized() && RunningActions() == 0 && TheMenus().TrayIcon() && TVelTrayIcon::Available() &&
+      !SameTextInvariant(GetVariableValue("StartInSystemTray", NowDateTime()), "FALSE"))
+    hide();
 }
 
 // ---------------------------------------------------------------------------
@@ -384,9 +473,17 @@ void TWorkForm::LayoutWindow(int width, int height) {
   QWidget* client = centralWidget();
   QPalette pal = client->palette();
   const int style = s.windowStyle;
-  area_->SetPublicationRect(QRect(0, 0, width, height));
-  if (s.windowOrder == 1) setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  if (s.windowOrder == 2) setWindowFlag(Qt::WindowStaysOnBottomHint, true);
+  // A chained load rebuilds the window from a sizeable frame, and keeps its
+  // place unless the closing publication was full screen.
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const bool keepPlace = chained_ && !(chainOptions_ & 1) && isVisible();
+  const QPoint oldPos = pos();
+  pubRect_ = QRect(0, 0, width, height);
+  area_->SetPublicationRect(pubRect_);
+  windowOrder_ = (s.windowOrder == 1 || s.windowOrder == 2) ? s.windowOrder : 0;
+  setWindowFlag(Qt::WindowStaysOnTopHint, windowOrder_ == 1);
+  setWindowFlag(Qt::WindowStaysOnBottomHint, windowOrder_ == 2);
   if (style == 1 || style == 3) {
     pal.setColor(QPalette::Window, ToQColor(s.bkndColor));
     ApplyWindowProps(0);
@@ -419,7 +516,9 @@ void TWorkForm::LayoutWindow(int width, int height) {
               : (p == 2 || p == 5 || p == 8) ? work.bottom() + 1 - h
                                              : work.height() / 2 - h / 2;
     move(left, top);
-    if (!s.windowRegKey.empty()) {
+    if (keepPlace) {
+      move(oldPos);
+    } else if (!s.windowRegKey.empty()) {
       auto placed = RestorePlacement(UserRegistry(), s.windowRegKey, geometry(), whole.size(),
                                      (s.windowProps & 2) != 0);
       if (placed) {
@@ -589,7 +688,21 @@ bool TWorkForm::event(QEvent* e) {
     return true;
   }
   if (t == FirstPaintEvent()) {
-    FirstPaint();
+    FirstPaint(false);
+    return true;
+  }
+  if (t == HideToTrayEvent()) {
+    if (isMinimized()) hide();
+    return true;
+  }
+  if (t == ChainEvent()) {
+    // Only from the event loop with no action running: everything the old
+    // publication's actions stood on may go now.
+    if (!chainPending_) return true;
+    if (RunningActions() > 0)
+      Hooks().outermostReturned = [this] { QCoreApplication::postEvent(this, new QEvent(ChainEvent())); };
+    else
+      RunChainedLoad();
     return true;
   }
   if (t == PageChangeEvent()) {
@@ -612,6 +725,11 @@ bool TWorkForm::event(QEvent* e) {
 
 void TWorkForm::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
+  // A tray publication lives in the tray while minimised.
+  if (e->type() == QEvent::WindowStateChange && isMinimized() && started_ && !closed_ &&
+      ThePackage().Header().PublicationKind == kPublicationKindTray && TheMenus().TrayIcon() &&
+      TVelTrayIcon::Available())
+    QCoreApplication::postEvent(this, new QEvent(HideToTrayEvent()));
   if (e->type() != QEvent::ActivationChange || !started_ || shuttingDown_) return;
   const bool active = isActiveWindow();
   const AnsiString& text = active ? Settings().activateAction : Settings().deactivateAction;
@@ -679,6 +797,7 @@ void TWorkForm::FormClose() {
   idleTimer_.Stop();
   ThePackage().ClearEmbeddedFiles();
   closed_ = true;
+  if (chained_) return;  // the window stays for the next publication
   hide();
   if (onClosed) onClosed();
 }
@@ -691,7 +810,7 @@ void TWorkForm::FormDestroy() {
   CloseSplash();
   RemoveHooks();
   TheObjects().Clear();
-  ClearAllVariables();
+  if (!chained_ || (chainOptions_ & 2)) ClearAllVariables();
   TheMenus().Clear();
   if (ActivePages() == nav_.get()) SetActivePages(nullptr);
   ThePictureCache().ClearCache();
@@ -742,6 +861,126 @@ void TWorkForm::RemoveHooks() {
   h.blockingState = nullptr;
   h.applicationEnding = nullptr;
   h.closeMainWindow = nullptr;
+  h.outermostReturned = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Chained load
+
+AnsiString FindChainedPackage(const AnsiString& fileName, const AnsiString& publicationFolder) {
+  const AnsiString name(TrimView(fileName));
+  if (name.empty()) return {};
+  if (name.find_first_of("/\\") != AnsiString::npos) {
+    if (IsRegularFile(name)) return name;
+    if (IsRegularFile(WithSlashes(name))) return WithSlashes(name);
+  }
+  const AnsiString part(FileNamePart(WithSlashes(name)));
+  if (part.empty()) return {};
+  if (!publicationFolder.empty()) {
+    AnsiString p = publicationFolder + "/" + part;
+    if (IsRegularFile(p)) return p;
+  }
+  if (const char* path = std::getenv("PATH")) {
+    std::string_view rest(path);
+    while (!rest.empty()) {
+      size_t colon = rest.find(':');
+      std::string_view dir = rest.substr(0, colon);
+      rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+      if (dir.empty()) continue;
+      AnsiString p = FromNativePath(dir) + "/" + part;
+      if (IsRegularFile(p)) return p;
+    }
+  }
+  return {};
+}
+
+bool TWorkForm::LoadChainedPublication(const AnsiString& fileName, bool clearVariables, bool closeWindows) {
+  SetLastError("");
+  if (chainPending_ || closed_ || inCloseQuery_) return false;
+  AnsiString path = FindChainedPackage(fileName, ThePackage().HostFolder());
+  if (path.empty()) {
+    SetLastError(ErrorText(2));
+    return false;
+  }
+  chained_ = true;
+  const int style = Settings().windowStyle;
+  chainOptions_ = ((style == 1 || style == 3) ? 1 : 0) | (clearVariables ? 2 : 0) | (closeWindows ? 4 : 0);
+  inCloseQuery_ = true;
+  const bool accepted = FormCloseQuery();
+  inCloseQuery_ = false;
+  if (!accepted) {
+    chained_ = false;
+    chainOptions_ = 0;
+    return false;
+  }
+  chainPending_ = true;
+  chainPath_ = path;
+  // The actions running now belong to the closing publication: they stop at
+  // their next line, and the replacement waits until the outermost has gone.
+  NewGeneration();
+  QCoreApplication::postEvent(this, new QEvent(ChainEvent()));
+  return true;
+}
+
+void TWorkForm::RunChainedLoad() {
+  Hooks().outermostReturned = nullptr;
+  FormClose();
+  if (!(chainOptions_ & 1)) area_->hide();
+  TheObjects().Clear();
+  area_->ClearLayers();  // the old pages and their objects go before their package
+  nav_->Build(TPublication());
+  FormDestroy();
+  options_.packagePath = chainPath_;
+  // Plug-in commands go with the old publication.
+  CommandTable().BuildBuiltinTable();
+  if (!FormCreate()) {
+    chained_ = false;
+    chainPending_ = false;
+    chainOptions_ = 0;
+    closed_ = true;
+    hide();
+    if (onChainFailed) onChainFailed();
+    return;
+  }
+  firstPaintPending_ = true;
+  FormShow();
+  chained_ = false;
+  chainPending_ = false;
+  chainOptions_ = 0;
+  FirstPaint(true);
+}
+
+// ---------------------------------------------------------------------------
+// The single-instance hand-over and the macros channel
+
+AnsiString ApplicationNameOf(const AnsiString& packagePath) {
+  AnsiString name(FileNamePart(WithSlashes(packagePath)));
+  const size_t dot = name.rfind('.');
+  if (dot != AnsiString::npos && dot > 0) name.resize(dot);
+  return name;
+}
+
+void TWorkForm::OpenChannel(const AnsiString& appName, bool singleInstance) {
+  channel_ = std::make_unique<TInstanceChannel>();
+  channel_->onCommandLine = [this](const AnsiString& text, int) { CommandLineHandedOver(text); };
+  channel_->onMacroLine = [this](const AnsiString& line) {
+    if (!shuttingDown_ && !closed_) PostAction(this, line, kEventDdeMacro, 0);
+  };
+  channel_->expand = [](const AnsiString& ref) { return ExpandVariables(ref); };
+  if (channel_->Listen(appName)) return;
+  // Another copy of a publication that allows several keeps the name: this
+  // one answers under a name of its own.
+  if (singleInstance || !channel_->Listen(appName + "-" + std::to_string(QCoreApplication::applicationPid())))
+    channel_.reset();
+}
+
+void TWorkForm::CommandLineHandedOver(const AnsiString& text) {
+  Globals().commandLineText = text;
+  if (isMinimized() || !isVisible()) showNormal();
+  raise();
+  activateWindow();
+  if (!shuttingDown_ && SubroutineExists("CommandLine_OnChange"))
+    PostAction(this, "CommandLine_OnChange", kEventSubroutine, 0);
 }
 
 }  // namespace vl

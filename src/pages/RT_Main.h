@@ -27,6 +27,7 @@
 
 namespace vl {
 
+class TInstanceChannel;
 class TSplashScreenForm;
 class TPageView;
 class TVLPageNavigator;
@@ -48,6 +49,9 @@ struct TStartOptions {
   AnsiString packagePath;
   std::vector<AnsiString> args;  // the parameters that make the command-line text
   bool headless = false;
+  // The single-instance hand-over and the macros channel (windowed runs; a
+  // headless run only when asked).
+  bool channel = true;
 };
 
 class TWorkForm : public QMainWindow {
@@ -80,6 +84,20 @@ class TWorkForm : public QMainWindow {
   // False when the close was refused.
   bool RequestClose(TShutdownSource source);
 
+  // Replaces the running publication by the package in `fileName` (RunVellion).
+  // The close is asked for at once (the shut-down action may refuse it); once
+  // accepted, the running actions stop and the old publication is taken down
+  // and the new one started only when the outermost action has returned, so
+  // nothing an action still stands on is freed under it. A file that cannot
+  // be found sets [LastError] (error code 2) and changes nothing. False when
+  // nothing was started (not found, or the close refused).
+  bool LoadChainedPublication(const AnsiString& fileName, bool clearVariables, bool closeWindows);
+  // True from an accepted chained load until the new publication runs.
+  bool ChainPending() const { return chainPending_; }
+  // Called when a chained publication could not start: StartError() holds
+  // the message and the program should end (status 2).
+  std::function<void()> onChainFailed;
+
   // Runs one of the publication's own actions now, unless shutting down.
   void RunPublicationAction(const AnsiString& text, std::string_view sourceName, uint8_t flags,
                             uint8_t eventCode);
@@ -98,6 +116,29 @@ class TWorkForm : public QMainWindow {
   int PageCount() const;  // pages without the master page
   TVLPageNavigator& Pages() { return *nav_; }
 
+  // --- the window as the special variables see it (WindowVars.cpp)
+  // The publication rectangle inside the page area; its size is the
+  // publication size.
+  QRect PublicationRect() const { return pubRect_; }
+  // Screen position of the publication area's top-left corner.
+  QPoint PublicationOrigin() const;
+  // [PubWidth]/[PubHeight] written while running.
+  void SetPublicationSize(int width, int height);
+  // The client area: the window without its menu bar and frame.
+  QSize ClientSize() const;
+  void SetClientSize(int width, int height);
+  // [WindowLeft]/[WindowTop]: also the position the window is kept at.
+  void MoveWindowTo(int left, int top);
+  void ResizeWindowTo(int width, int height);
+  // "Minimized", "Maximized" or "Normal"; writes as [WindowState] does.
+  AnsiString WindowStateText() const;
+  void SetWindowStateText(const AnsiString& value);
+  // 0 normal, 1 always on top, 2 kept at the bottom.
+  int WindowOrder() const { return windowOrder_; }
+  void SetWindowOrder(int order);
+  // [PubTitle]: the caption (and the tray icon's hint).
+  void SetCaption(const AnsiString& caption);
+
   const TPublication& Publication() const { return *pub_; }
   const TPublicationSettings& Settings() const { return pub_->settings; }
   QWidget* PageArea() const;
@@ -114,7 +155,7 @@ class TWorkForm : public QMainWindow {
  private:
   bool FormCloseQuery();
   void FormClose();
-  void FirstPaint();
+  void FirstPaint(bool chainedStart);
   void LayoutWindow(int width, int height);
   void ApplyWindowProps(int bits);
   bool HandleKey(int key, Qt::KeyboardModifiers mods);
@@ -124,6 +165,9 @@ class TWorkForm : public QMainWindow {
   bool BuildObjects();
   void InstallHooks();
   void RemoveHooks();
+  void RunChainedLoad();
+  void OpenChannel(const AnsiString& appName, bool singleInstance);
+  void CommandLineHandedOver(const AnsiString& text);
 
   TStartOptions options_;
   std::unique_ptr<TPublication> pub_;
@@ -143,11 +187,31 @@ class TWorkForm : public QMainWindow {
   int shutdownSource_ = ssWindows;
   int inputLock_ = 0;
   QPoint pinnedPos_;
+  QRect pubRect_;
+  int windowOrder_ = 0;
   bool pinned_ = false;
   TVelTimer updateTimer_;
   TVelTimer idleTimer_;
   int64_t lastTickMs_ = -1;
+  // The chained load: the options bits are 1 the closing publication was
+  // full screen, 2 clear the variables, 4 close the floating windows.
+  bool chained_ = false;
+  bool chainPending_ = false;
+  int chainOptions_ = 0;
+  AnsiString chainPath_;
+  std::unique_ptr<TInstanceChannel> channel_;
+  // Tray publications: the window is shown at start (else only from the tray).
+  bool showAtStart_ = true;
 };
+
+// The application's name: the host file's name without its extension (what
+// the single-instance check and the macros channel are named after).
+AnsiString ApplicationNameOf(const AnsiString& packagePath);
+
+// Where a chained load finds `fileName`: as given when it names a folder and
+// exists, else its file-name part in `publicationFolder`, else along the
+// search path ($PATH). Empty when it is nowhere.
+AnsiString FindChainedPackage(const AnsiString& fileName, const AnsiString& publicationFolder);
 
 // The main window of the running publication, or null.
 TWorkForm* WorkForm();

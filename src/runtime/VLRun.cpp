@@ -66,6 +66,9 @@ const char kHelp[] =
     "                    has closed, in the saved-variables format, as UTF-8\n"
     "  --screenshot FILE headless: write a PNG of the window at the end\n"
     "  --timeout SECONDS headless: give up after SECONDS of (virtual) time\n"
+    "  --channel         headless: hand the command line to a running copy of a\n"
+    "                    single-instance publication and answer macros, as a\n"
+    "                    windowed run does\n"
     "\n"
     "Exit status with --eval: 0 on a normal end (an action stopped by an error\n"
     "still ends normally: the error is in the variable LastError), 2 for a bad\n"
@@ -195,6 +198,8 @@ int VLRunMain(int argc, char** argv) {
       listCommands = true;
     } else if (std::strcmp(a, "--headless") == 0) {
       play.headless = true;
+    } else if (std::strcmp(a, "--channel") == 0) {
+      play.channel = true;
     } else if (std::strcmp(a, "--eval") == 0 || std::strcmp(a, "--trace") == 0 ||
                std::strcmp(a, "--script") == 0 || std::strcmp(a, "--dump-vars") == 0 ||
                std::strcmp(a, "--screenshot") == 0 || std::strcmp(a, "--timeout") == 0) {

@@ -30,6 +30,7 @@ struct PlayOptions {
   std::string dumpVarsPath;
   std::string screenshotPath;
   double timeoutSeconds = -1;      // < 0: none
+  bool channel = false;            // headless: the single-instance hand-over and macros too
   std::string programPath;         // argv[0]
 };
 
