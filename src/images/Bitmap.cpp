@@ -1,5 +1,6 @@
 // TVLBitmap, the picture caps and the parameter record.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -13,6 +14,10 @@ bool ImageSizeAllowed(int64_t width, int64_t height, int bitsPerPixel) {
   int64_t rowBytes = ((width * bitsPerPixel + 31) / 32) * 4;
   return rowBytes * height <= kMaxImageBytes;
 }
+
+static std::atomic<int64_t> g_bytesAllocated{0};
+
+int64_t TVLBitmap::BytesAllocated() { return g_bytesAllocated.load(); }
 
 static QImage::Format QtFormat(TVLPixelFormat f) {
   switch (f) {
@@ -38,6 +43,7 @@ bool TVLBitmap::Allocate(int width, int height, TVLPixelFormat format, bool zero
   if (format == TVLPixelFormat::None || !ImageSizeAllowed(width, height, Bits(format))) return false;
   QImage img(width, height, QtFormat(format));
   if (img.isNull()) return false;  // QImage reports a failed allocation this way
+  g_bytesAllocated += img.sizeInBytes();
   // QImage::fill converts per pixel for 24-bit images; a memset is 30
   // times faster on a large picture.
   if (zeroed) memset(img.bits(), 0, static_cast<size_t>(img.sizeInBytes()));

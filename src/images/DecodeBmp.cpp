@@ -170,7 +170,9 @@ inline const TRGB& Pal(const BmpInfo& bi, unsigned i) {
   return static_cast<int>(i) < bi.paletteCount ? bi.palette[i] : black;
 }
 
-bool DecodeRle(std::string_view data, const BmpInfo& bi, TVLBitmap& bitmap) {
+// Walks the RLE stream; with a null bitmap it only checks that the stream
+// is sound, so a damaged stream is refused before the picture is allocated.
+bool DecodeRle(std::string_view data, const BmpInfo& bi, TVLBitmap* bitmap) {
   const auto* p = reinterpret_cast<const unsigned char*>(data.data());
   const size_t n = data.size();
   size_t i = bi.pixelOffset;
@@ -182,12 +184,12 @@ bool DecodeRle(std::string_view data, const BmpInfo& bi, TVLBitmap& bitmap) {
   const int padded = static_cast<int>(((size_t(w) * bi.bpp + 31) / 32) * 32 / bi.bpp);
   auto put = [&](unsigned idx) -> bool {
     if (x >= padded || row >= h) return false;
-    if (x >= w) {
+    if (x >= w || !bitmap) {
       ++x;
       return true;
     }
     const TRGB& c = Pal(bi, idx);
-    uint8_t* d = bitmap.ScanLine(h - 1 - row) + size_t{3} * x;
+    uint8_t* d = bitmap->ScanLine(h - 1 - row) + size_t{3} * x;
     d[0] = c.r;
     d[1] = c.g;
     d[2] = c.b;
@@ -228,13 +230,32 @@ bool DecodeRle(std::string_view data, const BmpInfo& bi, TVLBitmap& bitmap) {
   }
 }
 
+// Every row must be there (the last one may miss its padding).
+bool RowsPresent(std::string_view data, const BmpInfo& bi) {
+  const size_t stride = ((size_t(bi.width) * bi.bpp + 31) / 32) * 4;
+  const size_t used = (size_t(bi.width) * bi.bpp + 7) / 8;
+  return bi.pixelOffset + stride * size_t(bi.height - 1) + used <= data.size();
+}
+
+// An encoded run or a literal writes at most 255 pixels in two bytes; end
+// of line, delta and end of picture skip pixels without writing them. We
+// accept pictures that skip much (up to 4,096 pixels a byte, 32 times the
+// densest coding that writes every pixel) but not a few bytes claiming a
+// picture of hundreds of megabytes.
+constexpr uint64_t kRlePixelsPerByte = 4096;
+
+bool RleStreamPlausible(std::string_view data, const BmpInfo& bi) {
+  const uint64_t coded = data.size() - bi.pixelOffset;
+  if (uint64_t(bi.width) * uint64_t(bi.height) > coded * kRlePixelsPerByte) return false;
+  return DecodeRle(data, bi, nullptr);
+}
+
 bool DecodeRows(std::string_view data, const BmpInfo& bi, TVLBitmap& bitmap, TVLBitmap& alpha) {
   const auto* p = reinterpret_cast<const unsigned char*>(data.data());
   const int w = static_cast<int>(bi.width), h = static_cast<int>(bi.height);
   const size_t stride = ((size_t(w) * bi.bpp + 31) / 32) * 4;
   const size_t used = (size_t(w) * bi.bpp + 7) / 8;
-  // Every row must be there (the last one may miss its padding).
-  if (bi.pixelOffset + stride * (h - 1) + used > data.size()) return false;
+  if (!RowsPresent(data, bi)) return false;
   const bool withAlpha = bi.bpp == 32 && bi.a.bits;
   if (withAlpha && !alpha.Allocate(w, h, TVLPixelFormat::Gray8)) return false;
   bool anyAlpha = false;
@@ -299,6 +320,9 @@ bool DecodeBmp(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
   const bool mono = bi.bpp == 1;
   if (!ImageSizeAllowed(bi.width, bi.height, mono ? 1 : 24)) return false;
   if (headerOnly) return true;
+  const bool rle = bi.compression == kRle8 || bi.compression == kRle4;
+  // The data must be able to fill the picture before it is allocated.
+  if (rle ? !RleStreamPlausible(data, bi) : !RowsPresent(data, bi)) return false;
   if (!bitmap.Allocate(static_cast<int>(bi.width), static_cast<int>(bi.height),
                        mono ? TVLPixelFormat::Mono : TVLPixelFormat::Rgb24))
     return false;
@@ -306,8 +330,7 @@ bool DecodeBmp(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
     const TRGB c0 = Pal(bi, 0), c1 = Pal(bi, 1);
     bitmap.SetMonoColors(qRgb(c0.r, c0.g, c0.b), qRgb(c1.r, c1.g, c1.b));
   }
-  bool ok = (bi.compression == kRle8 || bi.compression == kRle4) ? DecodeRle(data, bi, bitmap)
-                                                                  : DecodeRows(data, bi, bitmap, alpha);
+  bool ok = rle ? DecodeRle(data, bi, &bitmap) : DecodeRows(data, bi, bitmap, alpha);
   if (!ok) {
     bitmap.Clear();
     alpha.Clear();

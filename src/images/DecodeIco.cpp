@@ -148,20 +148,6 @@ bool DecodeDib(std::string_view dib, TIOParamsVals& params, TVLBitmap& bitmap, T
   return true;
 }
 
-// Deflate packs at most 1,032 bytes into one: an entry too small for the
-// rows its PNG header claims is refused before the PNG decoder allocates
-// the picture.
-bool PngEntryPlausible(std::string_view png) {
-  if (png.size() < 26 || png.substr(12, 4) != "IHDR") return true;  // the PNG decoder refuses it
-  const auto* p = reinterpret_cast<const unsigned char*>(png.data());
-  const uint64_t w = GetU32BE(p + 16), h = GetU32BE(p + 20);
-  if (w > uint64_t(kMaxImageSide) || h > uint64_t(kMaxImageSide)) return true;  // refused there
-  const int depth = p[24], colourType = p[25];
-  const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
-  const uint64_t raw = h * (1 + (w * channels * depth + 7) / 8);
-  return uint64_t{png.size()} * 1032 >= raw;
-}
-
 }  // namespace
 
 bool DecodeIco(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
@@ -192,7 +178,7 @@ bool DecodeIco(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
   if (e.offset > data.size() || e.size > data.size() - e.offset || e.size < 8) return false;
   std::string_view body = data.substr(e.offset, e.size);
   if (body.substr(0, 4) == "\x89PNG") {
-    if (!PngEntryPlausible(body)) return false;
+    if (!PngDataPlausible(body)) return false;  // even for a header read
     const int icons = params.IcoImageCount;
     const bool ok = DecodePng(body, params, bitmap, alpha, headerOnly);
     params.FileType = TIOFileType::Ico;

@@ -4,6 +4,7 @@
 // when some pixel is not fully opaque.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -142,10 +143,31 @@ bool Run(PngJob& job, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha
 
 }  // namespace
 
+bool PngDataPlausible(std::string_view data) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+  const size_t n = data.size();
+  if (n < 33 || memcmp(p + 12, "IHDR", 4) != 0) return true;  // libpng refuses it
+  const uint64_t w = GetU32BE(p + 16), h = GetU32BE(p + 20);
+  if (w > uint64_t(kMaxImageSide) || h > uint64_t(kMaxImageSide)) return true;  // refused by the caps
+  const int depth = p[24], colourType = p[25];
+  const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+  // The filtered rows of a non-interlaced picture; interlacing adds to them.
+  const uint64_t raw = h * (1 + (w * channels * depth + 7) / 8);
+  uint64_t idat = 0;
+  for (size_t at = 8; at + 8 <= n;) {
+    const uint64_t len = GetU32BE(p + at);
+    if (memcmp(p + at + 4, "IDAT", 4) == 0) idat += std::min<uint64_t>(len, n - at - 8);
+    if (memcmp(p + at + 4, "IEND", 4) == 0 || len > n - at - 8) break;
+    at += 12 + static_cast<size_t>(len);
+  }
+  return idat * 1032 >= raw;
+}
+
 bool DecodePng(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
                bool headerOnly) {
   if (data.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(data.data()), 0, 8) != 0)
     return false;
+  if (!headerOnly && !PngDataPlausible(data)) return false;
   PngJob job;
   job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
   if (!job.png) return false;

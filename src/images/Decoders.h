@@ -44,6 +44,10 @@ bool DecodeBmp(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
                bool headerOnly);
 bool DecodePng(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
                bool headerOnly);
+// Deflate packs at most 1,032 bytes into one: false when the IDAT chunks of
+// a PNG are too short for the rows its header claims, so the picture is
+// refused before it is allocated.
+bool PngDataPlausible(std::string_view data);
 bool DecodeJpeg(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
                 bool headerOnly);
 // WMF and EMF: header (size) only; rendering is refused (no metafile service).

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "images/Decoders.h"
+#include "images/MetaCanvas.h"
 
 namespace vl {
 
@@ -152,8 +153,19 @@ void BlendInto(QImage& dst, QPoint at, const TVLBitmap& src, const TVLBitmap* al
   }
 }
 
+void TVLImageView::PlayMeta(QPainter& painter, const QRect& rect) const {
+  if (!meta_.data || rect.width() <= 0 || rect.height() <= 0) return;
+  try {
+    TMetaHeader header;
+    if (ReadMetaHeader(*meta_.data, header)) PlayMetafile(*meta_.data, header, painter, QRectF(rect));
+  } catch (const std::exception&) {
+  }
+}
+
 void TVLImageView::Draw(QPainter& painter, int opacity, int left, int top) const {
-  if (isMeta_ || bitmap_.IsNull()) return;
+  // A metafile plays its records, at its size less one, whatever the opacity.
+  if (isMeta_) return PlayMeta(painter, QRect(left, top, meta_.width - 1, meta_.height - 1));
+  if (bitmap_.IsNull()) return;
   try {
     opacity = ClampOpacity(opacity);
     const TVLBitmap* a = AlphaChannel();
@@ -169,7 +181,8 @@ void TVLImageView::Draw(QPainter& painter, int opacity, int left, int top) const
 }
 
 void TVLImageView::StretchDraw(QPainter& painter, bool smooth, int opacity, const QRect& rect) const {
-  if (isMeta_ || bitmap_.IsNull() || rect.width() <= 0 || rect.height() <= 0) return;
+  if (isMeta_) return PlayMeta(painter, rect);
+  if (bitmap_.IsNull() || rect.width() <= 0 || rect.height() <= 0) return;
   const QSize own(bitmap_.Width(), bitmap_.Height());
   // The bad picture is never stretched.
   if (badImage_ || rect.size() == own) {

@@ -51,7 +51,12 @@ bool Run(Job& job, const QImage& rgb, const TVLBitmap* alpha, std::string& out) 
 }  // namespace
 
 bool TVLImageView::SaveToStream(std::string& out, int type) const {
-  if (isMeta_ || bitmap_.IsNull()) return false;
+  if (isMeta_ && (type == 9 || type == 10)) {
+    if (!meta_.data) return false;
+    out.append(*meta_.data);
+    return true;
+  }
+  if (bitmap_.IsNull()) return false;
   if (!((type >= 1 && type <= 8) || type == 11)) return false;
   QImage rgb = bitmap_.Format() == TVLPixelFormat::Rgb24 ? bitmap_.Image()
                                                          : bitmap_.Image().convertToFormat(QImage::Format_RGB888);

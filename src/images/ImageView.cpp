@@ -57,6 +57,12 @@ void TVLImageView::Decode(std::string_view data, TIOFileType type) {
   alpha_ = std::move(alpha);
   if (!alpha_.IsNull()) alpha_.UpdateFull();
   badImage_ = false;
+  if (params_.FileType == TIOFileType::Wmf || params_.FileType == TIOFileType::Emf) {
+    isMeta_ = true;
+    meta_.width = params_.Width + 1;
+    meta_.height = params_.Height + 1;
+    meta_.data = std::make_shared<const std::string>(data);
+  }
 }
 
 void TVLImageView::LoadFromFile(const AnsiString& fileName) {

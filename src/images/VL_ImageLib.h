@@ -44,6 +44,9 @@ class TVLBitmap {
   // zeroing (`zeroed` false): on a large picture it costs as much as the
   // decoding.
   bool Allocate(int width, int height, TVLPixelFormat format, bool zeroed = true);
+  // Bytes every Allocate of this process has obtained so far, so tests can
+  // show that a hostile header was refused before its picture was allocated.
+  static int64_t BytesAllocated();
   void Clear();
   bool IsNull() const { return image_.isNull(); }
 
@@ -143,13 +146,18 @@ struct TIOParamsVals {
   void Reset();
 };
 
-// A metafile. Linux has no metafile service: we read the header (size) and
-// refuse to render; the picture then loads as the bad picture.
+// A metafile: its size and its records, which Draw and StretchDraw play
+// onto the target (so a scaled metafile stays sharp). Bitmap holds the
+// records drawn at the picture's size, for everything that needs pixels.
 struct TVLMetafile {
   bool Empty() const { return width <= 0 || height <= 0; }
   int width = 0;
   int height = 0;
-  void Clear() { width = height = 0; }
+  std::shared_ptr<const std::string> data;
+  void Clear() {
+    width = height = 0;
+    data.reset();
+  }
 };
 
 class TVLImageView {
@@ -201,8 +209,8 @@ class TVLImageView {
   // A new bitmap of the given size and the picture's pixel format with the
   // picture stretched into it. False for a missing bitmap or a size <= 0.
   bool CopyToBitmap(int width, int height, TVLBitmap& out) const;
-  // Writes the picture as PNG with its alpha channel (types 1..8 and 11).
-  // Metafiles (types 9, 10) cannot be written here: false.
+  // Writes the picture as PNG with its alpha channel (types 1..8 and 11),
+  // or a metafile as the metafile it was loaded from (types 9 and 10).
   bool SaveToStream(std::string& out, int type) const;
 
   // Counts every decode this process has run (header reads excluded), so
@@ -212,6 +220,7 @@ class TVLImageView {
  private:
   void Decode(std::string_view data, TIOFileType type);
   void SetBad();
+  void PlayMeta(QPainter& painter, const QRect& rect) const;
 
   TVLBitmap bitmap_;
   TVLBitmap alpha_;
