@@ -338,7 +338,7 @@ void TActionEval::PlanArguments(Line& ln, const ActionRecord& rec) {
     // the currency sign, which may change, so such texts are prepared anew.
     if ((kind == ArgNumber || kind == ArgValue) && !literal && s.size() > 1) {
       int64_t v;
-      if (!PlainInteger(s, v) || s != raw) continue;
+      if (!PlainInteger(s, v)) continue;
     }
     ln.prepared[i] = std::move(s);
     ln.fixedArgs |= static_cast<uint16_t>(1u << i);
