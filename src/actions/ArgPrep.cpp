@@ -48,7 +48,13 @@ std::string_view FileNameOnly(std::string_view path) {
 
 AnsiString PrepareArgument(std::string_view raw, ArgKind kind, bool maths, bool currency, bool& literal) {
   literal = false;
-  const bool hasBracket = raw.find('[') != std::string_view::npos;
+  // A plain loop: arguments are short, and memchr's call costs more here.
+  bool hasBracket = false;
+  for (char c : raw)
+    if (c == '[') {
+      hasBracket = true;
+      break;
+    }
   switch (kind) {
     case ArgNone:
       return AnsiString(raw);

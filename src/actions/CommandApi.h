@@ -148,7 +148,7 @@ class CommandContext {
  public:
   // The command being run and the command word as written on the line.
   const ActionRecord& Record() const { return *record_; }
-  const AnsiString& CommandWord() const { return word_; }
+  const AnsiString& CommandWord() const { return *word_; }
 
   // Arguments 1..10: prepared by kind, or as split from the line for the
   // commands that prepare their own (see RawArg). Empty past the count.
@@ -157,7 +157,7 @@ class CommandContext {
   AnsiString& MutableArg(int i) { return args_[Index(i)]; }
   bool Literal(int i) const { return literal_[Index(i)]; }
   // The argument text as split from the line, before any preparation.
-  const AnsiString& RawArg(int i) const { return raw_[Index(i)]; }
+  const AnsiString& RawArg(int i) const { return *raw_[Index(i)]; }
   // Prepares RawArg(i) by `kind` (for commands that prepare their own
   // arguments) and records the literal mark.
   AnsiString PrepareArg(int i, ArgKind kind, bool maths, bool currency);
@@ -189,11 +189,19 @@ class CommandContext {
  protected:
   static int Index(int i) { return (i >= 1 && i <= kMaxArgs) ? i : 0; }
 
+  static const AnsiString& NoText() {
+    static const AnsiString empty;
+    return empty;
+  }
+
   const ActionRecord* record_ = nullptr;
-  AnsiString word_;
+  // The word and the raw arguments point into the running line (the lines
+  // of an action stay as they are while it runs), or at NoText().
+  const AnsiString* word_ = &NoText();
   int argc_ = 0;
   AnsiString args_[kMaxArgs + 1];  // [0] is always empty
-  AnsiString raw_[kMaxArgs + 1];
+  const AnsiString* raw_[kMaxArgs + 1] = {&NoText(), &NoText(), &NoText(), &NoText(), &NoText(), &NoText(),
+                                          &NoText(), &NoText(), &NoText(), &NoText(), &NoText()};
   bool literal_[kMaxArgs + 1] = {};
   uint8_t flags_ = 0;
   uint8_t event_ = 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "actions/CommandTable.h"
+#include "actions/FastNumber.h"
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
@@ -44,6 +45,10 @@ bool PageChanging(int32_t id) {
     default:
       return false;
   }
+}
+
+ArgKind ArgKindOf(const ActionRecord& rec, int i) {
+  return i <= rec.maxArgs ? static_cast<ArgKind>(rec.kinds[i - 1]) : ArgText;
 }
 
 AnsiString WithParam(int id, std::string_view text) {
@@ -143,7 +148,7 @@ void TActionEval::ReportError(int code, std::string_view text) {
     }
     return;
   }
-  AnsiString report(word_);
+  AnsiString report(*word_);
   report += "\r\r";
   report += msg;
   SetVariable("[LastError]", report, true);
@@ -163,7 +168,7 @@ TActionEval& CommandContext::Eval() { return *static_cast<TActionEval*>(this); }
 AnsiString CommandContext::PrepareArg(int i, ArgKind kind, bool maths, bool currency) {
   int k = Index(i);
   bool lit = false;
-  AnsiString s = PrepareArgument(raw_[k], kind, maths, currency, lit);
+  AnsiString s = PrepareArgument(*raw_[k], kind, maths, currency, lit);
   if (k) literal_[k] = lit;
   return s;
 }
@@ -256,7 +261,7 @@ void TActionEval::RunLine(Line& ln) {
     case LineKind::Label:
       return;
     case LineKind::BlockWord:
-      word_ = ln.word;
+      word_ = &ln.word;
       BlockWordLine(ln.cls.block);
       return;
     case LineKind::Command:
@@ -317,6 +322,30 @@ void TActionEval::BlockWordLine(BlockWord w) {
   }
 }
 
+void TActionEval::PlanArguments(Line& ln, const ActionRecord& rec) {
+  ln.preparedFor = &rec;
+  ln.fixedArgs = ln.fixedLiteral = 0;
+  ln.prepared.assign(kMaxArgs + 1, AnsiString());
+  for (int i = 1; i <= ln.argc; ++i) {
+    const AnsiString& raw = ln.raw[i];
+    const ArgKind kind = ArgKindOf(rec, i);
+    if (raw.find('[') != AnsiString::npos || kind == ArgFileName || kind == ArgPlugInFile || kind == ArgDataFile)
+      continue;
+    bool literal = false;
+    AnsiString s = PrepareArgument(raw, kind, true, false, literal);
+    // A number text is evaluated unless it is literal, a single character
+    // or a plain whole number; an evaluation reads the decimal symbol and
+    // the currency sign, which may change, so such texts are prepared anew.
+    if ((kind == ArgNumber || kind == ArgValue) && !literal && s.size() > 1) {
+      int64_t v;
+      if (!PlainInteger(s, v)) continue;
+    }
+    ln.prepared[i] = std::move(s);
+    ln.fixedArgs |= static_cast<uint16_t>(1u << i);
+    if (literal) ln.fixedLiteral |= static_cast<uint16_t>(1u << i);
+  }
+}
+
 void TActionEval::CountSkipped(const ActionRecord& rec) {
   switch (rec.id) {
     case cmd::If:
@@ -340,8 +369,9 @@ void TActionEval::RunCommand(Line& ln) {
   if (ln.tableVersion != table.Version()) {
     ln.record = table.FindCommand(ln.word, &ln.group);
     ln.tableVersion = table.Version();
+    ln.preparedFor = nullptr;
   }
-  word_ = ln.word;
+  word_ = &ln.word;
   const ActionRecord* rec = ln.record;
   if (!rec) {
     ReportError(ErrUnknownCommand);
@@ -383,20 +413,23 @@ void TActionEval::RunCommand(Line& ln) {
   // Arguments of the previous command past this one's count are emptied.
   for (int i = ln.argc + 1; i <= argc_; ++i) {
     args_[i].clear();
-    raw_[i].clear();
+    raw_[i] = &NoText();
     literal_[i] = false;
   }
   argc_ = ln.argc;
   record_ = rec;
   const bool ownPrep = !plugIn && rec->preparesOwnArgs;
+  if (!ownPrep && ln.preparedFor != rec) PlanArguments(ln, *rec);
   for (int i = 1; i <= argc_; ++i) {
-    raw_[i] = ln.raw[i];
+    raw_[i] = &ln.raw[i];
     if (ownPrep) {
-      args_[i] = raw_[i];
+      args_[i] = ln.raw[i];
       literal_[i] = false;
+    } else if (ln.fixedArgs & (1u << i)) {
+      args_[i] = ln.prepared[i];
+      literal_[i] = (ln.fixedLiteral & (1u << i)) != 0;
     } else {
-      ArgKind kind = i <= rec->maxArgs ? static_cast<ArgKind>(rec->kinds[i - 1]) : ArgText;
-      args_[i] = PrepareArgument(raw_[i], kind, true, false, literal_[i]);
+      args_[i] = PrepareArgument(ln.raw[i], ArgKindOf(*rec, i), true, false, literal_[i]);
     }
   }
   if (plugIn) {

@@ -84,6 +84,13 @@ class TActionEval : public CommandContext {
     const ActionRecord* record = nullptr;
     const ActionGroup* group = nullptr;
     int blockStart = -1;  // cached FindBlockStart, -1 not searched yet
+    // Arguments whose preparation reads nothing but their own text (no
+    // reference, no packaged file to look up, no expression to evaluate)
+    // are prepared once, for the record they were prepared for.
+    const ActionRecord* preparedFor = nullptr;
+    uint16_t fixedArgs = 0;  // bit i: argument i is in `prepared`
+    uint16_t fixedLiteral = 0;
+    std::vector<AnsiString> prepared;
   };
   const std::vector<Line>& Lines() const { return lines_; }
 
@@ -91,6 +98,7 @@ class TActionEval : public CommandContext {
   friend class CommandContext;
   void RunLine(Line& ln);
   void RunCommand(Line& ln);
+  void PlanArguments(Line& ln, const ActionRecord& rec);
   void BlockWordLine(BlockWord w);
   void CountSkipped(const ActionRecord& rec);
   bool StopNow() const;

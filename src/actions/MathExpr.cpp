@@ -415,7 +415,75 @@ int64_t TruncNumber(std::string_view text, bool* ok) {
   return static_cast<int64_t>(v);
 }
 
+namespace {
+
+// Sums and differences of a few plain whole numbers ("[x]+[i]" once
+// expanded) are what most expressions are. They are added here in 64 bits:
+// with at most 8 terms below 1E18 every partial result is exact in 64-bit
+// integers and in extended precision alike, so the value is the one the
+// full evaluator computes. Anything else (another character, a decimal
+// symbol or currency sign among these characters, a longer number, a
+// misplaced sign) is left to the full evaluator.
+bool PlainSum(std::string_view s, bool currency, int64_t& total) {
+  const char ds = DecimalSymbol();
+  if ((ds >= '0' && ds <= '9') || ds == ' ' || ds == '+' || ds == '-') return false;
+  if (currency) {
+    const std::string& sign = FormatSettings().currencySign;
+    if (!sign.empty()) {
+      const int start = UpperByte(static_cast<unsigned char>(sign[0]));
+      if ((start >= '0' && start <= '9') || start == ' ' || start == '+' || start == '-') return false;
+    }
+  }
+  constexpr int kMaxTerms = 8;
+  size_t i = 0;
+  const size_t n = s.size();
+  int terms = 0;
+  int64_t sum = 0;
+  bool negate = false;  // the operator before the term
+  while (true) {
+    while (i < n && s[i] == ' ') ++i;
+    bool minus = false;
+    if (i < n && s[i] == '-') {
+      minus = true;
+      ++i;
+      while (i < n && s[i] == ' ') ++i;
+    }
+    const size_t start = i;
+    int64_t v = 0;
+    while (i < n && s[i] >= '0' && s[i] <= '9') v = v * 10 + (s[i++] - '0');
+    if (i == start || i - start > 18 || ++terms > kMaxTerms) return false;
+    if (minus != negate) v = -v;
+    sum += v;
+    while (i < n && s[i] == ' ') ++i;
+    if (i == n) break;
+    if (s[i] != '+' && s[i] != '-') return false;
+    negate = s[i] == '-';
+    ++i;
+  }
+  total = sum;
+  return true;
+}
+
+}  // namespace
+
 ExprResult EvaluateExpression(std::string_view expr, int decimals, bool currency) {
+  if (int64_t sum; PlainSum(expr, currency, sum)) {
+    ExprResult r;
+    // Sums of 1E18 and more go through the digit machinery: in the same
+    // rounding mode as the full evaluator's.
+    if (sum >= 1000000000000000000LL || sum <= -1000000000000000000LL) {
+      RoundingGuard rounding;
+      r.text = decimals < 0 ? FormatGeneral(static_cast<Extended>(sum)) : FormatFixed(static_cast<Extended>(sum), decimals);
+      return r;
+    }
+    // What FormatGeneral and FormatFixed write for a whole number below 1E18.
+    r.text = std::to_string(sum);
+    if (decimals > 0) {
+      r.text.push_back(DecimalSymbol());
+      r.text.append(static_cast<size_t>(decimals > 18 ? 18 : decimals), '0');
+    }
+    return r;
+  }
   AnsiString s = AnsiUpper(expr);
   if (!s.empty() && s[0] == '+') s.insert(s.begin(), '0');
   const char ds = DecimalSymbol();

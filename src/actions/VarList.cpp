@@ -7,8 +7,15 @@ namespace vl {
 // slot: deleting every line one by one (ClearVariables on a large file) stays
 // linear; the slots are packed again on position access or when appending.
 
+namespace {
+uint64_t gStoreGeneration = 1;
+}  // namespace
+
+uint64_t VarStoreGeneration() { return gStoreGeneration; }
+void BumpVarStoreGeneration() { ++gStoreGeneration; }
+
 TVarStringList::TVarStringList() = default;
-TVarStringList::~TVarStringList() = default;
+TVarStringList::~TVarStringList() { ++gStoreGeneration; }
 
 TVarStringList::Line* TVarStringList::Find(std::string_view name) {
   auto it = index_.find(name);
@@ -28,6 +35,7 @@ TVarStringList::Line* TVarStringList::Append(std::string_view name, std::string_
   line->value.assign(value);
   line->info = std::move(info);
   Line* p = line.get();
+  ++gStoreGeneration;
   p->slot = slots_.size();
   slots_.push_back(std::move(line));
   index_.emplace(std::string_view(p->name), p);
@@ -39,6 +47,7 @@ bool TVarStringList::Remove(std::string_view name) {
   auto it = index_.find(name);
   if (it == index_.end()) return false;
   Line* p = it->second;
+  ++gStoreGeneration;
   index_.erase(it);
   slots_[p->slot].reset();
   --live_;
@@ -47,6 +56,7 @@ bool TVarStringList::Remove(std::string_view name) {
 }
 
 void TVarStringList::Clear() {
+  ++gStoreGeneration;
   index_.clear();
   if (walking_) {
     for (auto& s : slots_) s.reset();

@@ -17,9 +17,11 @@ namespace vl {
 
 AnsiString GetSpecialValue(int index, TDateTime now);  // SpecialVars.cpp
 bool SetSpecialValue(int index, const AnsiString& value);
+void BumpVarStoreGeneration();  // VarList.cpp
 
 namespace {
 AnsiString LookUp(std::string_view name, double& now, bool zeroIfEmpty);
+void AppendLookUp(std::string_view name, double& now, bool zeroIfEmpty, AnsiString& into);
 
 constexpr const char* kTypeNames[kVarTypeCount] = {"Undefined", "String",  "Integer", "Currency",
                                                    "Decimal",   "Boolean", "Date"};
@@ -43,18 +45,85 @@ AnsiString FormatMsg(int id, std::string_view arg) {
 }
 
 // Where a name lives: the first list (locals, then globals) that has it.
-TVarStringList::Line* FindVar(std::string_view name, TVarStringList** owner = nullptr) {
+TVarStringList::Line* FindVarUncached(std::string_view name, TVarStringList** owner) {
   if (auto* l = CurrentLocals().get()) {
     if (auto* line = l->Find(name)) {
-      if (owner) *owner = l;
+      *owner = l;
       return line;
     }
   }
   if (auto* line = GlobalVars().Find(name)) {
-    if (owner) *owner = &GlobalVars();
+    *owner = &GlobalVars();
     return line;
   }
+  *owner = nullptr;
   return nullptr;
+}
+
+// Actions name the same few variables again and again (a loop counter, a
+// total, [LastError]). The last answers are kept in a small table keyed by
+// the exact bytes of the name, so a repeated lookup is a compare instead of
+// a case-insensitive hash and a probe of each list; "not a variable" is kept
+// too, with the special-variable index. Every entry is void once the store
+// generation moves on, so a variable that appears, disappears or is
+// shadowed by a local is found afresh.
+struct LookupEntry {
+  uint64_t generation = 0;
+  TVarStringList::Line* line = nullptr;
+  TVarStringList* owner = nullptr;
+  int special = -2;  // -2: not looked up yet
+  uint8_t length = 0;
+  char name[39] = {};
+};
+constexpr size_t kLookupEntries = 64;
+constexpr size_t kLookupNameMax = sizeof(LookupEntry::name);
+
+LookupEntry* LookupSlot(std::string_view name) {
+  static LookupEntry table[kLookupEntries];
+  const size_t n = name.size();
+  if (n == 0 || n > kLookupNameMax) return nullptr;
+  const auto b = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(name[i])); };
+  const size_t h = n * 37 + b(0) * 7 + b(n - 1) * 3 + b(n / 2);
+  return &table[h % kLookupEntries];
+}
+
+bool SlotHolds(const LookupEntry& e, std::string_view name) {
+  if (e.generation != VarStoreGeneration() || e.length != name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (e.name[i] != name[i]) return false;
+  return true;
+}
+
+LookupEntry* Resolve(std::string_view name) {
+  LookupEntry* e = LookupSlot(name);
+  if (!e || SlotHolds(*e, name)) return e;
+  e->line = FindVarUncached(name, &e->owner);
+  e->generation = VarStoreGeneration();
+  e->special = -2;
+  e->length = static_cast<uint8_t>(name.size());
+  std::memcpy(e->name, name.data(), name.size());
+  return e;
+}
+
+TVarStringList::Line* FindVar(std::string_view name, TVarStringList** owner = nullptr) {
+  TVarStringList* list = nullptr;
+  TVarStringList::Line* line;
+  if (LookupEntry* e = Resolve(name)) {
+    line = e->line;
+    list = e->owner;
+  } else {
+    line = FindVarUncached(name, &list);
+  }
+  if (owner) *owner = list;
+  return line;
+}
+
+// SpecialVarIndex for a name that FindVar has just looked up.
+int SpecialIndexOf(std::string_view name) {
+  LookupEntry* e = LookupSlot(name);
+  if (!e || !SlotHolds(*e, name)) return SpecialVarIndex(name);
+  if (e->special == -2) e->special = SpecialVarIndex(name);
+  return e->special;
 }
 
 std::string HostPath(const AnsiString& name) {
@@ -106,21 +175,29 @@ TVarStringList* LocalVars() { return CurrentLocals().get(); }
 
 TVarStringList& EnsureLocalVars() {
   auto& l = CurrentLocals();
-  if (!l) l = std::make_unique<TVarStringList>();
+  if (!l) {
+    l = std::make_unique<TVarStringList>();
+    BumpVarStoreGeneration();
+  }
   return *l;
 }
 
 LocalScope::LocalScope() : saved_(std::move(CurrentLocals())) {
+  BumpVarStoreGeneration();
   if (saved_ && VarsEnv().debuggerLocalsScope) VarsEnv().debuggerLocalsScope(false);
 }
 
 LocalScope::~LocalScope() {
   bool had = saved_ != nullptr;
   CurrentLocals() = std::move(saved_);
+  BumpVarStoreGeneration();
   if (had && VarsEnv().debuggerLocalsScope) VarsEnv().debuggerLocalsScope(true);
 }
 
-void SwapLocalVars(std::unique_ptr<TVarStringList>& other) { CurrentLocals().swap(other); }
+void SwapLocalVars(std::unique_ptr<TVarStringList>& other) {
+  CurrentLocals().swap(other);
+  BumpVarStoreGeneration();
+}
 
 void ClearAllVariables() {
   GlobalVars().Clear();
@@ -196,7 +273,7 @@ AnsiString ExpandVariables(std::string_view text, bool zeroIfEmpty, bool namesOn
         if (j != std::string_view::npos && text[j] == ']' && j > i + 1) {
           std::string_view name = text.substr(i + 1, j - i - 1);
           if (namesOnly) result.append(name);
-          else result += LookUp(name, now, zeroIfEmpty);
+          else AppendLookUp(name, now, zeroIfEmpty, result);
           if (result.size() > kMaxExpandedText) break;
           i = j;
           continue;
@@ -244,11 +321,20 @@ AnsiString ResolveVarName(std::string_view text) {
 
 namespace {
 // "now" is taken at the first lookup of a substitution that needs it.
+// LookUp appending to `into`: a variable's value is copied once, into place.
+void AppendLookUp(std::string_view name, double& now, bool zeroIfEmpty, AnsiString& into) {
+  if (const auto* line = FindVar(name); line && !line->value.empty()) {
+    into += line->value;
+    return;
+  }
+  into += LookUp(name, now, zeroIfEmpty);
+}
+
 AnsiString LookUp(std::string_view name, double& now, bool zeroIfEmpty) {
   AnsiString r;
   if (const auto* line = FindVar(name)) {
     r = line->value;
-  } else if (int sp = SpecialVarIndex(name); sp >= 0) {
+  } else if (int sp = SpecialIndexOf(name); sp >= 0) {
     if (std::isnan(now)) now = NowDateTime();
     r = GetSpecialValue(sp, now);
   } else if (!name.empty() && name.front() == '#') {
@@ -269,7 +355,15 @@ AnsiString GetVariableValue(std::string_view name, TDateTime now, bool zeroIfEmp
 
 // ---- Assignment ------------------------------------------------------------
 
-void SetLastError(std::string_view text) { SetVariable("[LastError]", text); }
+void SetLastError(std::string_view text) {
+  // Commands clear [LastError] before they start, and it is mostly absent:
+  // then the assignment comes down to its change notice.
+  if (text.empty() && !FindVar("LastError")) {
+    NotifyVariableChanged("LastError", AnsiString());
+    return;
+  }
+  SetVariable("[LastError]", text);
+}
 
 void SetVariable(std::string_view nameText, std::string_view value, bool interpreterError) {
   const AnsiString name = ResolveVarName(nameText);
@@ -319,7 +413,7 @@ void SetVariable(std::string_view nameText, std::string_view value, bool interpr
     }
     return;
   }
-  if (int sp = SpecialVarIndex(name); sp >= 0) {
+  if (int sp = SpecialIndexOf(name); sp >= 0) {
     if (!SpecialVarTable()[sp].writable) {
       SetLastError(Msg(229) + " [" + name + "].");
       return;

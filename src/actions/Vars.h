@@ -98,6 +98,12 @@ class TVarStringList {
 
 // ---- The lists ----------------------------------------------------------
 
+// Goes up whenever a variable may have come or gone: a line appended to or
+// removed from any list, a list cleared or freed, the current locals set
+// aside, restored or created. Caches of where a name lives are valid while
+// it stays the same; a value changing in place does not move it.
+uint64_t VarStoreGeneration();
+
 TVarStringList& GlobalVars();
 // The locals of the running action; nullptr until its first local definition.
 TVarStringList* LocalVars();
