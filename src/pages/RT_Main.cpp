@@ -3,8 +3,12 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QLinearGradient>
@@ -130,6 +134,7 @@ class TWorkPageHost : public PageHost {
   }
   bool ShuttingDown() const override { return form_.ShuttingDown(); }
   void RestartIdleTimer() override { form_.RestartIdleTimer(); }
+  void BusyCursor(bool on) override { vl::BusyCursor(on); }
   // The page is drawn before the actions that follow the switch (the
   // start-up action first of all) run.
   void PageShown(int index, const AnsiString& name) override {
@@ -408,6 +413,7 @@ void TWorkForm::FormShow() {
     show();
   pinnedPos_ = pos();
   pinned_ = true;
+  ApplyShape();
   CloseSplash();
 }
 
@@ -617,6 +623,10 @@ bool TWorkForm::HandleKey(int key, Qt::KeyboardModifiers) {
     if (s.allowEsc) QCoreApplication::postEvent(this, new TIntEvent(CloseRequestEvent(), ssWindows));
     return s.allowEsc;
   }
+  if (key == Qt::Key_F1 && !s.helpFile.empty()) {
+    OpenHelpContents();
+    return true;
+  }
   if (!s.allowPageUpDn) return false;
   int target = -1;
   switch (key) {
@@ -647,7 +657,18 @@ bool TWorkForm::eventFilter(QObject* watched, QEvent* e) {
       }
       break;
     }
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+      RestartIdleTimer();
+      // A movable window without a title bar (or a shaped one) is moved by
+      // dragging the page background.
+      const TPublicationSettings& st = Settings();
+      auto* m = static_cast<QMouseEvent*>(e);
+      if (watched == area_ && started_ && !closed_ && m->button() == Qt::LeftButton && (st.windowProps & 4) &&
+          (st.windowStyle == 2 || (st.windowStyle == 0 && !(st.windowProps & 1))) && windowHandle()) {
+        windowHandle()->startSystemMove();
+      }
+      break;
+    }
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:
       RestartIdleTimer();
@@ -903,6 +924,18 @@ void TWorkForm::RunChainedLoad() {
   chainPending_ = false;
   chainOptions_ = 0;
   FirstPaint(true);
+}
+
+// F1: the help file's contents, in the viewer the desktop has for its type
+// (a headless run opens nothing).
+void TWorkForm::OpenHelpContents() {
+  if (options_.headless) return;
+  const AnsiString name = ExpandVariables(Settings().helpFile);
+  AnsiString path;
+  int error = 0;
+  const int rc = ThePackage().ResolveFile(name, path, error);
+  if (rc == kExtractIncomplete || rc == kExtractWriteError) return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(AnsiToQString(path)));
 }
 
 // ---------------------------------------------------------------------------
