@@ -545,6 +545,17 @@ void TWorkForm::moveEvent(QMoveEvent* e) {
     move(pinnedPos_);
   else if (pinned_ && isVisible())
     pinnedPos_ = pos();
+  // What shows the window's place follows it.
+  if (isVisible() && !initialising_ && !closed_)
+    for (const char* n : {"WINDOWLEFT", "WINDOWTOP"})
+      NotifyVariableChanged(AnsiString("[") + n + "]", GetVariableValue(n, NowDateTime()));
+}
+
+void TWorkForm::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (!area_ || !area_->isVisible() || initialising_ || closed_) return;
+  for (const char* n : {"WINDOWWIDTH", "WINDOWHEIGHT", "CLIENTWIDTH", "CLIENTHEIGHT", "WINDOWSTATE"})
+    NotifyVariableChanged(AnsiString("[") + n + "]", GetVariableValue(n, NowDateTime()));
 }
 
 void TWorkForm::PostPageChange(int index) {

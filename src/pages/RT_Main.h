@@ -150,6 +150,7 @@ class TWorkForm : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
