@@ -1,5 +1,6 @@
 #include "pages/Cursors.h"
 
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <array>
@@ -72,6 +73,16 @@ QCursor CursorForSlot(int slot) {
 
 void SetCursorSlot(int slot, const QCursor& cursor) {
   if (slot >= 1 && slot < kSlots) Table()[slot] = cursor;
+}
+
+void BusyCursor(bool on) {
+  static int depth = 0;
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+  if (on) {
+    if (depth++ == 0) QGuiApplication::setOverrideCursor(CursorForSlot(kCursorBusy));
+  } else if (depth > 0 && --depth == 0) {
+    QGuiApplication::restoreOverrideCursor();
+  }
 }
 
 void ResetCursorSlots() {

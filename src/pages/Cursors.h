@@ -22,6 +22,10 @@ void SetCursorSlot(int slot, const QCursor& cursor);
 // Every slot back to its built-in cursor.
 void ResetCursorSlots();
 
+// Shows the busy cursor (slot 4) over the whole application while work
+// runs; taken and released in pairs, nested.
+void BusyCursor(bool on);
+
 // A cursor from a cursor file's bytes: ".cur" (with its hot spot), ".ico",
 // or the first frame of an animated ".ani". False for anything else or a
 // damaged file.

@@ -3,8 +3,12 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QLinearGradient>
@@ -136,6 +140,7 @@ class TWorkPageHost : public PageHost {
   }
   bool ShuttingDown() const override { return form_.ShuttingDown(); }
   void RestartIdleTimer() override { form_.RestartIdleTimer(); }
+  void BusyCursor(bool on) override { vl::BusyCursor(on); }
   // The page is drawn before the actions that follow the switch (the
   // start-up action first of all) run.
   void PageShown(int index, const AnsiString& name) override {
@@ -421,6 +426,7 @@ void TWorkForm::FormShow() {
     show();
   pinnedPos_ = pos();
   pinned_ = true;
+  ApplyShape();
   CloseSplash();
 }
 
@@ -553,6 +559,17 @@ void TWorkForm::moveEvent(QMoveEvent* e) {
     move(pinnedPos_);
   else if (pinned_ && isVisible())
     pinnedPos_ = pos();
+  // What shows the window's place follows it.
+  if (isVisible() && !initialising_ && !closed_)
+    for (const char* n : {"WINDOWLEFT", "WINDOWTOP"})
+      NotifyVariableChanged(AnsiString("[") + n + "]", GetVariableValue(n, NowDateTime()));
+}
+
+void TWorkForm::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (!area_ || !area_->isVisible() || initialising_ || closed_) return;
+  for (const char* n : {"WINDOWWIDTH", "WINDOWHEIGHT", "CLIENTWIDTH", "CLIENTHEIGHT", "WINDOWSTATE"})
+    NotifyVariableChanged(AnsiString("[") + n + "]", GetVariableValue(n, NowDateTime()));
 }
 
 void TWorkForm::PostPageChange(int index) {
@@ -641,6 +658,10 @@ bool TWorkForm::HandleKey(int key, Qt::KeyboardModifiers mods) {
     if (s.allowEsc) QCoreApplication::postEvent(this, new TIntEvent(CloseRequestEvent(), ssWindows));
     return s.allowEsc;
   }
+  if (key == Qt::Key_F1 && !s.helpFile.empty()) {
+    OpenHelpContents();
+    return true;
+  }
   if (!s.allowPageUpDn) return false;
   int target = -1;
   switch (key) {
@@ -671,7 +692,18 @@ bool TWorkForm::eventFilter(QObject* watched, QEvent* e) {
       }
       break;
     }
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+      RestartIdleTimer();
+      // A movable window without a title bar (or a shaped one) is moved by
+      // dragging the page background.
+      const TPublicationSettings& st = Settings();
+      auto* m = static_cast<QMouseEvent*>(e);
+      if (watched == area_ && started_ && !closed_ && m->button() == Qt::LeftButton && (st.windowProps & 4) &&
+          (st.windowStyle == 2 || (st.windowStyle == 0 && !(st.windowProps & 1))) && windowHandle()) {
+        windowHandle()->startSystemMove();
+      }
+      break;
+    }
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:
       RestartIdleTimer();
@@ -948,6 +980,18 @@ void TWorkForm::RunChainedLoad() {
   chainPending_ = false;
   chainOptions_ = 0;
   FirstPaint(true);
+}
+
+// F1: the help file's contents, in the viewer the desktop has for its type
+// (a headless run opens nothing).
+void TWorkForm::OpenHelpContents() {
+  if (options_.headless) return;
+  const AnsiString name = ExpandVariables(Settings().helpFile);
+  AnsiString path;
+  int error = 0;
+  const int rc = ThePackage().ResolveFile(name, path, error);
+  if (rc == kExtractIncomplete || rc == kExtractWriteError) return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(AnsiToQString(path)));
 }
 
 // ---------------------------------------------------------------------------

@@ -150,6 +150,7 @@ class TWorkForm : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -158,6 +159,8 @@ class TWorkForm : public QMainWindow {
   void FirstPaint(bool chainedStart);
   void LayoutWindow(int width, int height);
   void ApplyWindowProps(int bits);
+  // Style 2: the window takes the shape of SHAPEFILE= (WindowShape.cpp).
+  void ApplyShape();
   bool HandleKey(int key, Qt::KeyboardModifiers mods);
   void UpdateTick();
   void IdleTick();
@@ -168,6 +171,7 @@ class TWorkForm : public QMainWindow {
   void RunChainedLoad();
   void OpenChannel(const AnsiString& appName, bool singleInstance);
   void CommandLineHandedOver(const AnsiString& text);
+  void OpenHelpContents();
 
   TStartOptions options_;
   std::unique_ptr<TPublication> pub_;

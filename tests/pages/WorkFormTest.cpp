@@ -1,7 +1,9 @@
 // The main window with real packages: the chained load and the variables the
 // window and the screen provide.
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
+#include <QImage>
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -280,6 +282,53 @@ TEST_F(WorkFormTest, TrayPublicationWithoutATrayShowsItsWindow) {
   Start(WritePackage(dir, "tray.pkg", pub, false, false, 2));
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(Var("VLType"), "T");
+}
+
+TEST_F(WorkFormTest, ShapedWindowTakesThePicturesShape) {
+  // A 100 x 80 picture whose left half is transparent.
+  QImage img(100, 80, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 50; x < 100; ++x) img.setPixel(x, y, qRgba(0, 128, 0, 255));
+  QByteArray png;
+  {
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+  }
+  PackageWriter w;
+  PackageEntryInput pubEntry;
+  pubEntry.name = "RUNTIME.PUB";
+  pubEntry.type = kEntryPublication;
+  pubEntry.data =
+      "Title=Shaped\r\nScreenWidth=100\r\nScreenHeight=80\r\nWindowStyle=2\r\nShapeFile=shape.png\r\n"
+      "MASTERPAGE\r\nNEWPAGE=One\r\n";
+  w.AddEntry(std::move(pubEntry));
+  PackageEntryInput pic;
+  pic.name = "shape.png";
+  pic.type = kEntryPicture;
+  pic.data = png.toStdString();
+  pic.imageWidth = 100;
+  pic.imageHeight = 80;
+  pic.imageAlpha = true;
+  w.AddEntry(std::move(pic));
+  AnsiString error;
+  ASSERT_TRUE(w.WriteFile((dir / "shaped.pkg").string(), "", error)) << error;
+  Start((dir / "shaped.pkg").string());
+  const QRegion mask = form->mask();
+  EXPECT_FALSE(mask.isEmpty());
+  EXPECT_FALSE(mask.contains(QPoint(10, 40)));
+  EXPECT_TRUE(mask.contains(QPoint(80, 40)));
+  EXPECT_EQ(form->ClientSize(), QSize(100, 80));
+
+  // Without its picture the window stays rectangular.
+  form.reset();
+  ClearAllVariables();
+  const char noPicture[] =
+      "Title=Plain\r\nScreenWidth=100\r\nScreenHeight=80\r\nWindowStyle=2\r\nShapeFile=missing.png\r\n"
+      "MASTERPAGE\r\nNEWPAGE=One\r\n";
+  Start(WritePackage(dir, "plain.pkg", noPicture));
+  EXPECT_TRUE(form->mask().isEmpty());
 }
 
 // ---------------------------------------------------------------------------
