@@ -137,7 +137,8 @@ void TVellionButton::DoClick() {
 
 bool TVellionButton::OfferHotKey(int key) {
   if (HotKey == 0 || key != HotKey || !isVisibleTo(parentWidget()) || !EnabledState) return false;
-  PressAndRelease(kHotKeyPressMs);
+  // A key held down repeats: the press under way is the one that counts.
+  if (!pressed_) PressAndRelease(kHotKeyPressMs);
   return true;
 }
 

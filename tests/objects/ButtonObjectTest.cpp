@@ -95,6 +95,16 @@ TEST_F(Buttons, ClicksAreQueuedEnterAndLeaveRunAtOnceWhileEnabled) {
   Enter(go);
   Leave(go);
   EXPECT_EQ(Var("e"), "in,out,");
+
+  // A stand-alone button (the player's dialogs) calls its handler instead.
+  go->SetEnabledState(true);
+  int handled = 0;
+  go->StandAlone = true;
+  go->OnClick = [&] { ++handled; };
+  Click("Go");
+  Drain();
+  EXPECT_EQ(handled, 1);
+  EXPECT_EQ(Var("c"), "LR");
 }
 
 TEST_F(Buttons, PressMoveOutAndReleaseRunsNothingAndLeavesItUp) {
@@ -293,12 +303,16 @@ TEST_F(Buttons, FaceColourFrameAndDisabledVeil) {
                    "ObjectType=3\nName=Plain\nX=10\nY=10\nW=80\nH=40\nFillColor=255\nLineWidth=0\nBevelWidth=3\n"
                    "ObjectType=3\nName=Off\nX=100\nY=10\nW=80\nH=40\nFillColor=255\nLineWidth=0\nBevelWidth=0\n"
                    "Enabled=No\n"
-                   "ObjectType=3\nName=Hollow\nX=200\nY=10\nW=80\nH=40\nFillPattern=1\nLineWidth=0\nBevelWidth=0\n"));
+                   "ObjectType=3\nName=Hollow\nX=200\nY=10\nW=80\nH=40\nFillPattern=1\nLineWidth=0\nBevelWidth=0\n"
+                   "ObjectType=3\nName=HollowOff\nX=300\nY=10\nW=80\nH=40\nFillPattern=1\nLineWidth=0\n"
+                   "BevelWidth=0\nText=Off\nEnabled=No\n"));
   EXPECT_TRUE(Near(Pixel(50, 30), kRed));
   EXPECT_TRUE(Near(Pixel(10, 10), 0xFFFFFF));            // white top-left bevel
   EXPECT_FALSE(Near(Pixel(89, 49), kRed));               // shadow bottom-right
   EXPECT_TRUE(Near(Pixel(140, 30), qRgb(214, 124, 124)));  // grey veil over the red face
   EXPECT_TRUE(Near(Pixel(240, 30), 0xFFFFFF));           // the page shows through
+  // Transparent without an outline: an embossed caption, no veil.
+  EXPECT_TRUE(Near(Pixel(303, 13), 0xFFFFFF));
   EXPECT_TRUE(Btn("Hollow")->GetIsTransparent());
   EXPECT_EQ(Btn("Hollow")->ButtonStyle, bsStandardBknd);
   EXPECT_EQ(Btn("Plain")->ButtonStyle, bsStandard);
