@@ -162,6 +162,25 @@ TEST_F(Buttons, CheckBoxWritesAndFollowsItsVariable) {
   }
 }
 
+TEST_F(Buttons, StartedInPlaceOfAnotherPublicationRaisedButtonsClearTheirVariables) {
+  SetVariable("[Box]", "Checked");
+  SetVariable("[Color]", "Blue");
+  SetVariable("[Size]", "Big");
+  SetObjectsChainedStart(true);
+  const bool ok = Load("NEWPAGE=One\nObjectType=12\nName=Box\nVarName=Box\n"
+                       "ObjectType=13\nName=R\nText=Red\nVarName=Color\nInitState=1\n"
+                       "ObjectType=13\nName=B\nText=Blue\nVarName=Color\n"
+                       "ObjectType=13\nName=S\nText=Small\nVarName=Size\n");
+  SetObjectsChainedStart(false);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(Var("Box"), "");
+  EXPECT_EQ(Var("Size"), "");
+  // A raised button of a group that has one starting down keeps its choice,
+  // whatever order they start in.
+  EXPECT_EQ(Var("Color"), "Red");
+  EXPECT_EQ(Btn("R")->VisualState(), kVisualDown);
+}
+
 TEST_F(Buttons, GrayedCheckBoxTogglesToUncheckedAndDisabledOnesIgnoreTheMouse) {
   ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=12\nName=G\nX=10\nY=10\nW=120\nH=20\nText=G\nInitState=2\n"
                    "ObjAction=SetVar \"[n]\" \"![n]x\"\n"
