@@ -252,6 +252,16 @@ TEST_F(Buttons, CaptionsMarkTheAccessLetterAndFollowTheirVariables) {
   EXPECT_GT(Obj("Grow")->width(), before);
 }
 
+TEST_F(Buttons, RadioButtonsFeedingEachOthersCaptionsStop) {
+  // Each chosen button's caption grows with the other's value: a hostile
+  // publication that would write for ever.
+  ASSERT_TRUE(Load("NEWPAGE=One\n"
+                   "ObjectType=13\nName=A\nText=[Y]x\nVarName=X\nInitState=1\n"
+                   "ObjectType=13\nName=B\nText=[X]x\nVarName=Y\nInitState=1\n"));
+  EXPECT_LT(Var("X").size(), 100u);
+  EXPECT_LT(Var("Y").size(), 100u);
+}
+
 TEST_F(Buttons, AutoSizeWithoutCaptionAndAboveTheCaption) {
   ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=12\nName=Empty\nW=100\nH=100\nAutoSize=Yes\n"
                    "ObjectType=13\nName=Top\nW=100\nH=100\nAutoSize=Yes\nAlign=2\n"));
