@@ -25,6 +25,7 @@
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
+#include "objects/ObjButtons.h"
 #include "objects/PageObjects.h"
 #include "pages/Cursors.h"
 #include "pages/MenuItems.h"
@@ -324,10 +325,16 @@ bool TWorkForm::FormCreate() {
   // What the dialogs, the error box and the variables take from the publication.
   DialogSettings& ds = TheDialogSettings();
   ds.appTitle = s.title.empty() ? AnsiString("Vellion") : s.title;
-  ds.okText = pub_->lang[TLangId::Ok];
-  ds.cancelText = pub_->lang[TLangId::Cancel];
-  ds.yesText = pub_->lang[TLangId::Yes];
-  ds.noText = pub_->lang[TLangId::No];
+  // A publication without its button words still gets buttons a reader can
+  // see and press.
+  auto word = [this](TLangId id, const char* fallback) {
+    const AnsiString& w = pub_->lang[id];
+    return w.empty() ? AnsiString(fallback) : w;
+  };
+  ds.okText = word(TLangId::Ok, "OK");
+  ds.cancelText = word(TLangId::Cancel, "Cancel");
+  ds.yesText = word(TLangId::Yes, "Yes");
+  ds.noText = word(TLangId::No, "No");
   ds.errorTitle = pub_->lang[TLangId::ErrorTitle];
   ds.pwordTitle = pub_->lang[TLangId::PwordTitle];
   ds.pwordMsg = pub_->lang[TLangId::PwordMsg];
@@ -381,7 +388,11 @@ bool TWorkForm::FormCreate() {
   if (start < 1 || start > PageCount()) start = PageCount() >= 1 ? 1 : 0;
   nav_->MakeStartPageCurrent(start);
   TheObjects().PageEnter(nav_->PageIndex(), nav_->ShowsMaster(nav_->PageIndex()));
+  // Buttons of a publication started in place of another clear what they
+  // do not show.
+  SetObjectsChainedStart(chained_);
   TheObjects().Start();
+  SetObjectsChainedStart(false);
 
   pkg.PreparePlugIns(this);
 
