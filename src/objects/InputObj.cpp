@@ -31,8 +31,14 @@ void TVellionInputObj::SetInner(QWidget* w) {
   StyleInner();
 }
 
+void TVellionInputObj::PaintShape(QPainter& p) {
+  if (inner_ && !(StyleNow() == styled_)) StyleInner();
+  TVellionObj::PaintShape(p);
+}
+
 void TVellionInputObj::StyleInner() {
   if (!inner_) return;
+  styled_ = StyleNow();
   QPalette pal = inner_->palette();
   const QColor fill = DisplayColor(FillColor);
   const QColor text = DisplayColor(FontColor);

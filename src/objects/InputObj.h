@@ -22,6 +22,9 @@ class TVellionInputObj : public TVellionObj {
   void OnStart() override;
   void OnRelayout() override;
   void FillChanged() override { StyleInner(); }
+  // Restyles the inner control first when the fill, the text colour or the
+  // font changed since it was styled (commands set them directly).
+  void PaintShape(QPainter& p) override;
   QWidget* Inner() const { return inner_; }
 
   // Whether `bracketName` (upper case) is the bound variable.
@@ -41,6 +44,16 @@ class TVellionInputObj : public TVellionObj {
   AnsiString VarValue() const;
 
   QWidget* inner_ = nullptr;
+
+ private:
+  struct TStyled {
+    TColor fill = 0, text = 0;
+    AnsiString font;
+    int size = 0, style = 0;
+    bool operator==(const TStyled&) const = default;
+  };
+  TStyled StyleNow() const { return {FillColor, FontColor, FontName, FontSize, FontStyle}; }
+  TStyled styled_;
 };
 
 }  // namespace vl

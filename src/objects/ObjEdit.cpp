@@ -370,8 +370,9 @@ void TVellionEditField::TextEdited() {
   RunObjectAction(ChangeAction, evEditChanged, 0);
 }
 
-void TVellionEditField::ShowQuietly(const AnsiString& text) {
-  updating_ = true;
+void TVellionEditField::ShowText(const AnsiString& text, bool quiet) {
+  const bool was = updating_;
+  updating_ = was || quiet;
   AnsiString t = text;
   const size_t limit = static_cast<size_t>(MaxLength > 0 ? MaxLength : kDefaultMaxLength);
   if (memo_) {
@@ -386,25 +387,22 @@ void TVellionEditField::ShowQuietly(const AnsiString& text) {
     if (q.size() > static_cast<qsizetype>(limit)) q.truncate(static_cast<qsizetype>(limit));
     line_->ShowValue(QStringToAnsi(q));
   }
-  updating_ = false;
+  updating_ = was;
 }
 
-void TVellionEditField::SetText(const AnsiString& text) {
-  ShowQuietly(text);
-  if (!VarName.empty()) SetVariable(VarName, Text());
-}
+void TVellionEditField::SetText(const AnsiString& text) { ShowText(text, false); }
 
 void TVellionEditField::OnStart() {
   TVellionInputObj::OnStart();
   if (Txt.empty()) return;
-  ShowQuietly(Txt);
+  ShowText(Txt, true);
   // The field on the page shown first gives its variable the initial text.
   if (!VarName.empty() && OnCurrentPage()) SetVariable(VarName, Text());
 }
 
 void TVellionEditField::OnVarChanged(const AnsiString& bracketName, const AnsiString& value) {
   if (!IsVarName(bracketName) || updating_ || value == Text()) return;
-  ShowQuietly(value);
+  ShowText(value, true);
 }
 
 bool TVellionEditField::eventFilter(QObject* watched, QEvent* e) {

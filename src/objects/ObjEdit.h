@@ -75,8 +75,8 @@ class TVellionEditField : public TVellionInputObj {
 
   // The text as the variable receives it (line breaks as CR LF).
   AnsiString Text() const;
-  // Sets the text as an action does: the variable follows, no change
-  // action.
+  // Sets the text as an action does: a change of the text like any other
+  // (the variable is written, the change action queued).
   void SetText(const AnsiString& text);
 
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
@@ -97,8 +97,9 @@ class TVellionEditField : public TVellionInputObj {
  private:
   void Layout();
   void TextEdited();
-  // Shows `text` without the variable or the change action following.
-  void ShowQuietly(const AnsiString& text);
+  // Shows `text` (line breaks of any form, cut to the maximum length);
+  // `quiet`: without the variable or the change action following.
+  void ShowText(const AnsiString& text, bool quiet);
 
   TSpecialEdit* line_ = nullptr;
   TSpecialMemo* memo_ = nullptr;

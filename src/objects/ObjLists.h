@@ -32,6 +32,13 @@ class TVellionItemsObj : public TVellionInputObj {
   int CursorSlot() const override { return 1; }
 
   virtual std::vector<AnsiString> Items() const = 0;
+  // Replaces the items as the object commands do: the selection is not
+  // taken from the variable again and the variable is not written.
+  void ReplaceItems(const std::vector<AnsiString>& items) {
+    updating_ = true;
+    SetItems(items);
+    updating_ = false;
+  }
   // The value the variable gets for the current selection.
   virtual AnsiString Value() const = 0;
 

@@ -50,6 +50,21 @@ TEST_F(EditField, TheFieldFollowsItsVariableWithoutWritingBackOrRunningItsAction
   EXPECT_EQ(Var("Memo"), "one\r\ntwo\r\n3");
 }
 
+TEST_F(EditField, SetTextCountsAsAChangeAndANewFillReachesTheInnerEdit) {
+  ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=9\nName=E\nW=120\nH=24\nVarName=Answer\nFillColor=255\n"
+                   "ObjAction=SetVar \"[n]\" \"![n]x\"\n"));
+  EXPECT_EQ(Inner()->palette().color(QPalette::Base), QColor(255, 0, 0));
+  ActionSpy& s = Spy("E");
+  Field()->SetText("new");
+  EXPECT_EQ(Var("Answer"), "new");
+  Drain();
+  EXPECT_EQ(s.codes, (std::vector<int>{evEditChanged}));
+  // A command sets the colour directly; the next paint restyles.
+  Field()->FillColor = 0x00FF00;
+  view->RenderPage(1);
+  EXPECT_EQ(Inner()->palette().color(QPalette::Base), QColor(0, 255, 0));
+}
+
 TEST_F(EditField, RecordRulesCaseLengthDigitsAndPassword) {
   ASSERT_TRUE(Load("NEWPAGE=One\n"
                    "ObjectType=9\nName=Up\nVarName=Up\nEditCase=1\n"
