@@ -9,7 +9,9 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QUrl>
 #include <QValidator>
+#include <QDropEvent>
 #include <charconv>
 
 #include "actions/Interpreter.h"
@@ -48,8 +50,17 @@ class TEditRules : public QValidator {
   TEditRules(TSpecialEdit* edit, TEditCase c, bool digits) : QValidator(edit), edit_(edit), case_(c), digits_(digits) {}
   State validate(QString& input, int&) const override {
     if (case_ != ecNormal) input = ApplyCase(input, case_);
-    if (digits_ && !edit_->pasting && !AllDigits(input)) return Invalid;
+    if (digits_ && !edit_->pasting && !AllDigits(Inserted(edit_->accepted, input))) return Invalid;
     return Acceptable;
+  }
+  // What a change put between the unchanged start and end of the text.
+  static QString Inserted(const QString& before, const QString& after) {
+    qsizetype p = 0;
+    while (p < before.size() && p < after.size() && before[p] == after[p]) ++p;
+    qsizetype s = 0;
+    while (s < before.size() - p && s < after.size() - p && before[before.size() - 1 - s] == after[after.size() - 1 - s])
+      ++s;
+    return after.mid(p, after.size() - p - s);
   }
 
  private:
@@ -85,6 +96,19 @@ QString FromVariableText(std::string_view v) {
   return AnsiToQString(s);
 }
 
+// Dropped files: their names, one a line. False for anything else.
+bool DroppedFiles(const QMimeData* m, QString& names) {
+  if (!m || !m->hasUrls()) return false;
+  QStringList list;
+  for (const QUrl& u : m->urls()) {
+    if (!u.isLocalFile()) return false;
+    list << u.toLocalFile();
+  }
+  if (list.isEmpty()) return false;
+  names = list.join(QStringLiteral("\r\n"));
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -94,6 +118,8 @@ TSpecialEdit::TSpecialEdit(QWidget* parent) : QLineEdit(parent) {
   setFrame(false);
   setTextMargins(0, 0, 0, 0);
   setMaxLength(kDefaultMaxLength);
+  // The digits-only rule looks at what a change adds to this.
+  QObject::connect(this, &QLineEdit::textChanged, this, [this](const QString& t) { accepted = t; });
 }
 
 void TSpecialEdit::Configure(const AnsiString& mask, TEditCase editCase, bool numbersOnly, int maxLength) {
@@ -226,6 +252,19 @@ void TSpecialEdit::inputMethodEvent(QInputMethodEvent* e) {
   e->accept();
 }
 
+void TSpecialEdit::dropEvent(QDropEvent* e) {
+  // Dropped files replace the text by their names; dropped text goes where
+  // it was dropped, and the field takes the focus.
+  QString names;
+  if (DroppedFiles(e->mimeData(), names)) {
+    setText(names);
+    e->acceptProposedAction();
+  } else {
+    QLineEdit::dropEvent(e);
+  }
+  setFocus(Qt::MouseFocusReason);
+}
+
 void TSpecialEdit::focusInEvent(QFocusEvent* e) {
   QLineEdit::focusInEvent(e);
   if (mask_.Empty()) return;
@@ -273,6 +312,18 @@ void TSpecialMemo::insertFromMimeData(const QMimeData* source) {
   if (room <= 0) return;
   if (t.size() > room) t.truncate(room);
   textCursor().insertText(t);
+}
+
+void TSpecialMemo::dropEvent(QDropEvent* e) {
+  QString names;
+  if (DroppedFiles(e->mimeData(), names)) {
+    names.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    setPlainText(names);
+    e->acceptProposedAction();
+  } else {
+    QPlainTextEdit::dropEvent(e);
+  }
+  setFocus(Qt::MouseFocusReason);
 }
 
 // ---------------------------------------------------------------------------

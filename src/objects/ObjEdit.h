@@ -29,11 +29,13 @@ class TSpecialEdit : public QLineEdit {
   bool MaskModified() const { return maskModified_; }
   bool MaskValid() const { return mask_.Empty() || mask_.Valid(QStringToAnsi(text())); }
   bool pasting = false;
+  QString accepted;  // the text before the change being validated
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void TypeMasked(const QString& chars);
@@ -57,6 +59,7 @@ class TSpecialMemo : public QPlainTextEdit {
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void insertFromMimeData(const QMimeData* source) override;
+  void dropEvent(QDropEvent* e) override;
 };
 
 class TVellionEditField : public TVellionInputObj {

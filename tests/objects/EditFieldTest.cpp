@@ -1,5 +1,6 @@
 // The edit field: typing, the bound variable both ways, the rules of its
 // record (case, length, digits, password, mask) and its focus actions.
+#include <QClipboard>
 #include <QFocusEvent>
 
 #include "InputTestSupport.h"
@@ -77,6 +78,15 @@ TEST_F(EditField, RecordRulesCaseLengthDigitsAndPassword) {
   EXPECT_EQ(Var("Low"), "abc");
   Type(Inner("Num"), "1a2-");  // the number rule cleared the mask
   EXPECT_EQ(Var("Num"), "12");
+  // Pasting into a digits-only field takes a whole number only.
+  QApplication::clipboard()->setText(" -42 ");
+  QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+  QApplication::sendEvent(Inner("Num"), &paste);
+  EXPECT_EQ(Var("Num"), "12-42");
+  QApplication::clipboard()->setText("4x");
+  QApplication::sendEvent(Inner("Num"), &paste);
+  Type(Inner("Num"), "7x");
+  EXPECT_EQ(Var("Num"), "12-427");
   Type(Inner("Pw"), "secret");
   EXPECT_EQ(Var("Pw"), "secret");
   EXPECT_EQ(Field("Pw")->LineEdit()->echoMode(), QLineEdit::Password);

@@ -69,6 +69,7 @@ TEST_F(TrackBar, VerticalBarClickAndDragToTheTop) {
 
 TEST_F(TrackBar, TheBarFollowsItsVariableWithinItsLimits) {
   ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=16\nName=T\nW=110\nH=20\nMax=100\nInitState=30\nVarName=Pos\n"
+                   "ThumbImage=nowhere.bmp\n"
                    "ObjAction=SetVar \"[done]\" \"x\"\n"));
   EXPECT_EQ(Var("Pos"), "30");
   EXPECT_EQ(Bar()->ThumbRect(), QRect(30, 0, 10, 20));
