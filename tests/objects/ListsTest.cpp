@@ -63,6 +63,11 @@ TEST_F(Lists, ComboByIndexWritesTheNumberAndQueuesItsChangeAction) {
   AnsiString why;
   EXPECT_FALSE(Obj("C")->SelectText("zzz", why));
   EXPECT_NE(why.find("no item"), AnsiString::npos);
+  // Disabled with the object: no selection by the reader.
+  Combo()->SetEnabledState(false);
+  EXPECT_FALSE(Combo()->ComboBox()->isEnabled());
+  EXPECT_FALSE(Obj("C")->SelectText("a", why));
+  EXPECT_EQ(Var("Pick"), "3");
 }
 
 TEST_F(Lists, ComboByTextMatchesWithoutRegardToCase) {
