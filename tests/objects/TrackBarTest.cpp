@@ -4,6 +4,8 @@
 
 #include "InputTestSupport.h"
 #include "objects/ObjTrackBar.h"
+#include "runtime/PictureCache.h"
+#include "support/TestSupport.h"
 
 using namespace vl;
 using namespace vltest;
@@ -13,6 +15,32 @@ namespace {
 class TrackBar : public InputTest {
  protected:
   TVellionTrackBar* Bar(std::string_view name = "T") { return As<TVellionTrackBar>(name); }
+  // A 24-bit bottom-up BMP of one colour (r, g, b).
+  static std::string Bmp(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    const int stride = (w * 3 + 3) & ~3;
+    const uint32_t size = 54 + static_cast<uint32_t>(stride * h);
+    std::string f(size, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+      for (int i = 0; i < 4; ++i) f[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    f[0] = 'B';
+    f[1] = 'M';
+    put32(2, size);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(w));
+    put32(22, static_cast<uint32_t>(h));
+    f[26] = 1;
+    f[28] = 24;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const size_t at = 54 + static_cast<size_t>(y * stride + x * 3);
+        f[at] = static_cast<char>(b);
+        f[at + 1] = static_cast<char>(g);
+        f[at + 2] = static_cast<char>(r);
+      }
+    return f;
+  }
   void Mouse(QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
     QMouseEvent e(type, QPointF(p), QPointF(Bar()->mapToGlobal(p)),
                   type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
@@ -89,6 +117,20 @@ TEST_F(TrackBar, TheBarFollowsItsVariableWithinItsLimits) {
   EXPECT_FALSE(Bar()->SelectText("far", why));
   Drain();
   EXPECT_EQ(Var("done"), "x");
+}
+
+TEST_F(TrackBar, AThumbPictureGivesTheThumbItsSizeAndFace) {
+  TempDir dir;
+  WriteFileBytes(dir / "thumb.bmp", Bmp(6, 20, 255, 0, 0));
+  const std::string pic = (dir / "thumb.bmp").string();
+  ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=16\nName=T\nW=106\nH=20\nMax=100\nInitState=50\n"
+                   "FillColor=16777215\nThumbImage=" + pic + "\n"));
+  EXPECT_EQ(Bar()->ThumbWidth, 6);
+  EXPECT_EQ(Bar()->ThumbRect(), QRect(50, 0, 6, 20));
+  const QImage page = view->RenderPage(1);
+  EXPECT_EQ(page.pixelColor(52, 3), QColor(255, 0, 0));
+  EXPECT_EQ(page.pixelColor(20, 3), QColor(255, 255, 255));
+  ThePictureCache().ClearCache();
 }
 
 }  // namespace
