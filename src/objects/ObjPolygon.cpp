@@ -205,12 +205,16 @@ void TVellionPolygon::DrawShape(QPainter& p) {
   p.setClipRegion(outline_, Qt::IntersectClip);
   if (brush.style() != Qt::NoBrush) p.fillRect(rect(), brush);
   if (picture_) picture_->Draw(p, opacity_, 0, 0);
-  p.restore();
   if (outlined) {
-    p.setPen(pen);
+    // Still clipped to the outline: a wide pen, doubled, frames it inside
+    // as the smooth outline does.
+    QPen inside = pen;
+    if (w > 1) inside.setWidth(2 * w);
+    p.setPen(inside);
     p.setBrush(Qt::NoBrush);
     p.drawPolygon(polygon_, Qt::OddEvenFill);
   }
+  p.restore();
 }
 
 VL_REGISTER_OBJECT(23, TVellionPolygon);
