@@ -148,6 +148,16 @@ void TPageObjects::Clear() {
   clearing_ = false;
 }
 
+void TPageObjects::BringToFront(TVellionObj* obj) {
+  for (auto& roots : pages_) {
+    auto it = std::find(roots.begin(), roots.end(), obj);
+    if (it == roots.end()) continue;
+    roots.erase(it);
+    roots.push_back(obj);
+    return;
+  }
+}
+
 const std::vector<TVellionObj*>& TPageObjects::Roots(int page) const {
   static const std::vector<TVellionObj*> none;
   return page >= 0 && page < PageCount() ? pages_[page] : none;

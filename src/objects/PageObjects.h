@@ -102,6 +102,10 @@ class TPageObjects {
   // when it shows it) in `client`.
   void AlignPage(int page, const QRect& client);
 
+  // Puts a top-level object last in its page's object order (it was raised
+  // to the front of its holder): lookups and hot keys then meet it last.
+  void BringToFront(TVellionObj* obj);
+
   // The change notice reaches the objects that asked for a name.
   void Watch(TVellionObj* obj, const AnsiString& bracketName);
   void Forget(TVellionObj* obj);

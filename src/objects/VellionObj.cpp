@@ -220,13 +220,12 @@ bool TVellionObj::TextUsesVariable(std::string_view text, std::string_view brack
   return upper.find(bracketName) != AnsiString::npos;
 }
 
-void TVellionObj::ApplyCursor() {
-  const int slot = CursorSlot();
-  if (slot == 0)
-    setCursor(Qt::IBeamCursor);
-  else
-    setCursor(CursorForSlot(slot));
+QCursor ObjectCursor(int slot) {
+  if (slot == 0) return Qt::IBeamCursor;
+  return CursorForSlot(slot);
 }
+
+void TVellionObj::ApplyCursor() { setCursor(ObjectCursor(CursorSlot())); }
 
 void TVellionObj::MouseEntered() {
   if (mouseInside_ || !EnabledState) return;
@@ -326,7 +325,7 @@ void TVellionRepositor::resizeEvent(QResizeEvent* e) {
 
 bool TVellionDragObj::ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) {
   switch (key.id) {
-    case TPubKey::DragMode: DragMode = key.number; return true;
+    case TPubKey::DragMode: DragMode = key.number & 0xFF; return true;
     case TPubKey::DropAction: DropAction = key.Action(); return true;
     case TPubKey::DropTarget: DropTargets = AnsiString(key.raw); return true;
     default: return TVellionObj::ApplyKey(key, ctx);

@@ -10,6 +10,7 @@
 // (groups and containers) pass each on to their children.
 #include <QCursor>
 #include <QFont>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -249,17 +250,56 @@ class TVellionRepositor : public TVellionObj {
 };
 
 // TVellionDragObj: the base of objects that can be dragged and dropped.
+// The drag shows the object's picture over its holder (the object stays
+// where it is until the drop); the drop may go to named target objects and
+// runs DropAction, which can accept, reject or move it through [DropAccept],
+// [DropX], [DropY] and [DropTarget]. A press and release without a drag is a
+// click (ClickAction, RClickAction).
 class TVellionDragObj : public TVellionObj {
  public:
   using TVellionObj::TVellionObj;
+  ~TVellionDragObj() override;
+  // Bits: 0x1 draggable anywhere, 0x2 draggable onto DropTargets, 0x4 to
+  // the front after an accepted drop, 0x8 hidden while its image moves.
   int DragMode = 0;
   AnsiString DropAction;
   AnsiString DropTargets;  // object names separated by "|"
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
   int CursorSlot() const override {
-    return !ClickAction.empty() ? 1 : DragMode != 0 ? 3 : 2;
+    return !ClickAction.empty() ? 1 : Draggable() ? 3 : 2;
   }
   virtual void UpdateCursor() { ApplyCursor(); }
+  void SetDragMode(int mode);
+
+  bool Draggable() const { return (DragMode & 0x3) != 0; }
+  bool Dragging() const { return image_ != nullptr; }
+  // The object whose image is being dragged, if any.
+  static TVellionDragObj* DraggedObject();
+  // Ends a drag without dropping (the page is left).
+  void CancelDrag();
+  void OnPageLeave() override;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void enterEvent(QEnterEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+
+ private:
+  bool BeginDrag(QPoint at);
+  void Drop(QPoint mouseInParent);
+  QPoint ClampToBounds(QPoint p) const;
+  void EndDragImage();
+
+  QPoint downPos_;        // where the left button went down
+  bool armed_ = false;    // the left button is down on a draggable object
+  bool busy_ = false;     // a drop is being handled
+  bool hiddenForDrag_ = false;
+  QRect dragBounds_;      // where the mouse may go, in the holder's coordinates
+  QPoint hotSpot_;
+  QPointer<QWidget> image_;
 };
 
 // The colour the display shows for a publication colour (system colours
@@ -278,5 +318,9 @@ void SetObjectEventsSuppressed(bool on);
 // The object file name as the objects use it: trimmed, variables
 // substituted when it has "[", embedded names mapped, a leading "!" removed.
 AnsiString ResolveObjectFileName(std::string_view name);
+
+// The cursor for a slot: 1 hot spot, 2 application, 3 drag (the cursor table
+// of pages/Cursors.h), 0 the text cursor.
+QCursor ObjectCursor(int slot);
 
 }  // namespace vl
