@@ -30,9 +30,7 @@ const QHash<QString, QString>& Table() {
 
 bool Installed(const QString& family) { return QFontDatabase::hasFamily(family); }
 
-}  // namespace
-
-QString MapFontFamily(const QString& windowsName) {
+QString MapUncached(const QString& windowsName) {
   QString name = windowsName.trimmed();
   if (name.isEmpty()) name = QStringLiteral("MS Sans Serif");
   if (Installed(name)) return name;
@@ -40,6 +38,28 @@ QString MapFontFamily(const QString& windowsName) {
   if (it == Table().constEnd()) return name;  // the font system's own substitution
   if (Installed(*it)) return *it;
   return QStringLiteral("Liberation Sans");
+}
+
+// Asking the font system whether a family exists goes through fontconfig's
+// substitution each time; objects ask for their font at every creation and
+// paint, so answers are kept until the set of fonts changes.
+QHash<QString, QString>& Mapped() {
+  static QHash<QString, QString> mapped;
+  return mapped;
+}
+
+}  // namespace
+
+void ForgetFontMappings() { Mapped().clear(); }
+
+QString MapFontFamily(const QString& windowsName) {
+  auto& mapped = Mapped();
+  auto it = mapped.constFind(windowsName);
+  if (it != mapped.constEnd()) return *it;
+  if (mapped.size() > 4096) mapped.clear();
+  const QString family = MapUncached(windowsName);
+  mapped.insert(windowsName, family);
+  return family;
 }
 
 QFont MakeFont(const AnsiString& name, int size, int styleBits) {

@@ -29,6 +29,8 @@ namespace vl {
 
 // The face to ask the font system for, for a font the publication names.
 QString MapFontFamily(const QString& windowsName);
+// Forgets the answers MapFontFamily keeps (after fonts were added or removed).
+void ForgetFontMappings();
 
 // The font for a name, a size in points and the style bits of action
 // arguments and header keys (1 bold, 2 italic, 4 underline, 8 strike-out).
