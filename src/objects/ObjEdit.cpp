@@ -2,6 +2,8 @@
 // change and focus actions.
 #include "objects/ObjEdit.h"
 
+#include "objects/ObjButtons.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
@@ -445,7 +447,12 @@ void TVellionEditField::SetText(const AnsiString& text) { ShowText(text, false);
 
 void TVellionEditField::OnStart() {
   TVellionInputObj::OnStart();
-  if (Txt.empty()) return;
+  if (Txt.empty()) {
+    // Started in place of another publication: an empty field leaves no
+    // value of the old one behind.
+    if (ObjectsChainedStart() && !VarName.empty()) SetVariable(VarName, "");
+    return;
+  }
   ShowText(Txt, true);
   // The field on the page shown first gives its variable the initial text.
   if (!VarName.empty() && OnCurrentPage()) SetVariable(VarName, Text());

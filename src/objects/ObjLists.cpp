@@ -2,6 +2,8 @@
 // follows it both ways.
 #include "objects/ObjLists.h"
 
+#include "objects/ObjButtons.h"
+
 #include <QPainter>
 #include <algorithm>
 
@@ -60,6 +62,8 @@ void TVellionItemsObj::RebuildItems() {
 void TVellionItemsObj::OnStart() {
   TVellionInputObj::OnStart();
   RebuildItems();
+  // Started in place of another publication: no choice of the old one stays.
+  if (ObjectsChainedStart() && !VarName.empty()) SetVariable(VarName, "");
   if (!VarName.empty()) TakeSelection(VarValue());
 }
 

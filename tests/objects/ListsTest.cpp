@@ -1,6 +1,7 @@
 // Combo and list boxes: items, the selection and the variable both ways,
 // and their queued actions.
 #include "InputTestSupport.h"
+#include "objects/ObjButtons.h"
 #include "objects/ObjLists.h"
 
 using namespace vl;
@@ -105,6 +106,33 @@ TEST_F(Lists, MultiSelectListTakesBarsOrCarriageReturnsAndWritesCarriageReturns)
   EXPECT_EQ(List("One")->Value(), "1");
   SetVariable("[One]", "x");
   EXPECT_EQ(List("One")->Value(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Started in place of another publication, the input objects leave none of
+// its values behind; a fresh start keeps what the variables hold.
+TEST_F(Lists, AnInPlaceStartClearsTheBoundVariablesOfEmptyFieldsAndLists) {
+  const char* kPub =
+      "NEWPAGE=One\nObjectType=9\nName=Empty\nVarName=Name\n"
+      "ObjectType=9\nName=Filled\nText=Ann\nVarName=Given\n"
+      "ObjectType=11\nName=C\nText=Red\xB6Green\nVarName=Color\n";
+  for (bool chained : {false, true}) {
+    SetVariable("[Name]", "Bob");
+    SetVariable("[Color]", "Green");
+    SetObjectsChainedStart(chained);
+    const bool ok = Load(kPub);
+    SetObjectsChainedStart(false);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(Var("Name"), chained ? "" : "Bob") << chained;
+    EXPECT_EQ(Var("Color"), chained ? "" : "Green") << chained;
+    EXPECT_EQ(Var("Given"), "Ann") << chained;
+    TheObjects().Clear();
+    view.reset();
+    pub = TPublication();
+  }
 }
 
 }  // namespace
