@@ -25,6 +25,7 @@
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
+#include "images/VL_ImageLib.h"
 #include "objects/ObjButtons.h"
 #include "objects/PageObjects.h"
 #include "pages/Cursors.h"
@@ -44,6 +45,7 @@
 #include "runtime/Trace.h"
 #include "windows/DialogSettings.h"
 #include "windows/Password.h"
+#include "windows/UserDialog.h"
 
 namespace vl {
 namespace {
@@ -340,6 +342,22 @@ bool TWorkForm::FormCreate() {
   ds.pwordMsg = pub_->lang[TLangId::PwordMsg];
   ds.pwordPrompt = pub_->lang[TLangId::PwordPrompt];
   ds.pwordError = pub_->lang[TLangId::PwordError];
+  // Dialog pictures are named as the publication names its pictures: a
+  // package entry first, else a file.
+  SetDialogPictureLoader([](const AnsiString& name) {
+    QImage out;
+    TCachedPicture pic = ThePictureCache().GetPicture(name, true);
+    if (!pic) return out;
+    const int w = pic.picture->ImageWidth(), h = pic.picture->ImageHeight();
+    if (w > 0 && h > 0 && w <= 8192 && h <= 8192) {
+      out = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+      out.fill(Qt::transparent);
+      QPainter p(&out);
+      pic.picture->Draw(p, 255, 0, 0);
+    }
+    ThePictureCache().Unpin(pic.picture);
+    return out;
+  });
   ds.alertImage = s.alertBoxImage;
   ds.msgImage = s.msgBoxImage;
   ds.exitImage = s.exitBoxImage;
@@ -897,6 +915,7 @@ void TWorkForm::InstallHooks() {
 }
 
 void TWorkForm::RemoveHooks() {
+  SetDialogPictureLoader(nullptr);
   qApp->removeEventFilter(this);
   SetVarChangeHandler(nullptr);
   InterpreterHooks& h = Hooks();

@@ -27,6 +27,7 @@
 #include "runtime/Package.h"
 #include "runtime/PackageWriter.h"
 #include "support/TestSupport.h"
+#include "windows/UserDialog.h"
 
 using namespace vl;
 
@@ -467,6 +468,39 @@ TEST(InstanceChannel, BadFramesAndStaleSockets) {
   EXPECT_EQ(state, 1);
   ch.Close();
   EXPECT_FALSE(TInstanceChannel::Alive(name));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WorkFormTest, DialogPicturesComeFromThePackage) {
+  QImage img(20, 10, QImage::Format_RGB32);
+  img.fill(qRgb(0, 160, 0));
+  QByteArray png;
+  {
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+  }
+  PackageWriter w;
+  PackageEntryInput pubEntry;
+  pubEntry.name = "RUNTIME.PUB";
+  pubEntry.type = kEntryPublication;
+  pubEntry.data = "Title=Pictures\r\nAlertBoxImage=pics\\sign.png\r\nMASTERPAGE\r\nNEWPAGE=One\r\n";
+  w.AddEntry(std::move(pubEntry));
+  PackageEntryInput pic;
+  pic.name = "pics\\sign.png";
+  pic.type = kEntryPicture;
+  pic.data = png.toStdString();
+  w.AddEntry(std::move(pic));
+  AnsiString error;
+  ASSERT_TRUE(w.WriteFile((dir / "pictures.pkg").string(), "", error)) << error;
+  Start((dir / "pictures.pkg").string());
+  const QImage shown = LoadDialogPicture("pics\\sign.png");
+  ASSERT_EQ(shown.size(), QSize(20, 10));
+  EXPECT_EQ(QColor(shown.pixel(5, 5)), QColor(0, 160, 0));
+  EXPECT_TRUE(LoadDialogPicture("pics\\missing.png").isNull());
 }
 
 }  // namespace
