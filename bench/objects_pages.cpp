@@ -9,6 +9,7 @@
 #include <string>
 
 #include "objects/PageObjects.h"
+#include "OffscreenPages.h"
 #include "pages/PageView.h"
 #include "pages/VLPageList.h"
 #include "runtime/Clock.h"
@@ -17,17 +18,9 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-constexpr double kFrameMs = 1000.0 / 60.0;
-
-class OffscreenHost : public vl::PageHost {
- public:
-  vl::TPageView* view = nullptr;
-  QImage last;
-  void PostPageChange(int) override {}
-  void RepaintPage(int, int to, int) override { last = view->RenderPage(to); }
-  void RunPublicationAction(const vl::AnsiString&, std::string_view, uint8_t, uint8_t) override {}
-};
+using vlbench::kFrameMs;
+using vlbench::OffscreenHost;
+using vlbench::Steady;
 
 // A mix of the object kinds a real page has: shapes, buttons, inputs, timers.
 const int kTypes[] = {5, 6, 17, 7, 3, 12, 13, 9, 10, 11, 16, 15, 20};

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "OffscreenPages.h"
 #include "pages/PageView.h"
 #include "pages/VLPageList.h"
 #include "runtime/Clock.h"
@@ -17,18 +18,9 @@
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
-constexpr double kFrameMs = 1000.0 / 60.0;
-
-// Renders the new page off screen, as a transition would need it.
-class OffscreenHost : public vl::PageHost {
- public:
-  vl::TPageView* view = nullptr;
-  QImage last;
-  void PostPageChange(int) override {}
-  void RepaintPage(int, int to, int) override { last = view->RenderPage(to); }
-  void RunPublicationAction(const vl::AnsiString&, std::string_view, uint8_t, uint8_t) override {}
-};
+using vlbench::kFrameMs;
+using vlbench::OffscreenHost;
+using vlbench::Steady;
 
 QImage Detailed(int w, int h) {
   QImage img(w, h, QImage::Format_RGB32);
