@@ -54,6 +54,12 @@ bool DecodeJpeg(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
 bool DecodeMeta(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
                 bool headerOnly);
 
+// Turns a decoded bitmap (or alpha channel) upright by a TIFF/Exif
+// orientation: 1 as stored, 2 mirrored, 3 turned half round, 4 flipped,
+// 5 to 8 the same with rows and columns exchanged. False when memory runs
+// out.
+bool Reorient(TVLBitmap& bitmap, int orientation);
+
 // The decoder of a file type, or null for Unknown.
 DecoderFn DecoderFor(TIOFileType type);
 // Runs the decoder of `type` and catches whatever escapes it (out of
