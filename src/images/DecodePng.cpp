@@ -143,6 +143,19 @@ bool Run(PngJob& job, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha
 
 }  // namespace
 
+bool PngChunksFit(std::string_view data, bool headerOnly) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+  const size_t n = data.size();
+  for (size_t at = 8; at + 8 <= n;) {
+    const uint64_t len = GetU32BE(p + at);
+    if (headerOnly && memcmp(p + at + 4, "IDAT", 4) == 0) return true;  // a header read stops here
+    if (len > n - at - 8) return false;
+    if (memcmp(p + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + static_cast<size_t>(len);
+  }
+  return true;
+}
+
 bool PngDataPlausible(std::string_view data) {
   const auto* p = reinterpret_cast<const unsigned char*>(data.data());
   const size_t n = data.size();
@@ -167,6 +180,7 @@ bool DecodePng(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
                bool headerOnly) {
   if (data.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(data.data()), 0, 8) != 0)
     return false;
+  if (!PngChunksFit(data, headerOnly)) return false;
   if (!headerOnly && !PngDataPlausible(data)) return false;
   PngJob job;
   job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);

@@ -311,9 +311,11 @@ void UndoPredictor(Layout& l, uint8_t* rowStart, int rows, int samplesInRow) {
 
 }  // namespace
 
-bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
-                bool headerOnly) {
-  (void)alpha;
+namespace {
+
+// Decodes the picture as stored; `orientation` tells how to turn it.
+bool DecodeStored(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
+                  bool headerOnly, int& orientation) {
   if (data.size() < 8) return false;
   TByteReader in(data);
   if (data.substr(0, 2) == "MM")
@@ -336,6 +338,8 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
   const uint32_t photometric =
       dir.Int(kPhotometric, ccitt ? kWhiteIsZero : spp >= 3 ? kRgb : kBlackIsZero);
   const uint32_t planar = dir.Int(kPlanarConfig, 1);
+  const uint32_t orient = dir.Int(kOrientation, 1);
+  orientation = orient >= 1 && orient <= 8 ? static_cast<int>(orient) : 1;
 
   params.Width = static_cast<int>(std::min<uint32_t>(width, INT32_MAX));
   params.Height = static_cast<int>(std::min<uint32_t>(height, INT32_MAX));
@@ -379,6 +383,13 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
     default: return false;
   }
   if (spp < colourSamples) return false;
+  // The first extra sample may be alpha: associated (the colours are
+  // premultiplied by it) or unassociated.
+  const std::vector<uint32_t> extras = dir.Ints(kExtraSamples, 1);
+  const bool alphaCapable = photometric == kRgb || photometric == kBlackIsZero || photometric == kWhiteIsZero;
+  const uint32_t alphaKind =
+      alphaCapable && spp > colourSamples && !extras.empty() && (extras[0] == 1 || extras[0] == 2) ? extras[0] : 0;
+  params.AlphaReported = alphaKind != 0;
   // YCbCr pixels may come in blocks of h by v luma samples sharing one
   // chroma pair (chunky 8-bit data only).
   int subH = 1, subV = 1;
@@ -500,9 +511,11 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
   }
 
   if (!bitmap.Allocate(l.width, l.height, TVLPixelFormat::Rgb24)) return false;
+  if (alphaKind && !alpha.Allocate(l.width, l.height, TVLPixelFormat::Gray8)) return false;
   YCbCrConverter ycc(dir);
   for (int y = 0; y < l.height; ++y) {
     uint8_t* dst = bitmap.ScanLine(y);
+    uint8_t* alphaRow = alphaKind ? alpha.ScanLine(y) : nullptr;
     for (int x = 0; x < l.width; ++x, dst += 3) {
       switch (photometric) {
         case kWhiteIsZero:
@@ -553,9 +566,33 @@ bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap,
           break;
         }
       }
+      if (alphaRow) {
+        const int av = l.Scaled(x, y, static_cast<int>(colourSamples));
+        alphaRow[x] = static_cast<uint8_t>(av);
+        if (alphaKind == 1 && photometric != kWhiteIsZero) {
+          // Back from premultiplied colours; a transparent pixel has none.
+          for (int k = 0; k < 3; ++k) dst[k] = av ? static_cast<uint8_t>(std::min(255, (dst[k] * 255 + av / 2) / av)) : 0;
+        }
+      }
     }
   }
+  if (alphaKind) {
+    alpha.UpdateFull();
+    if (!alpha.Full) alpha.Clear();
+  }
   return true;
+}
+
+}  // namespace
+
+bool DecodeTiff(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
+                bool headerOnly) {
+  int orientation = 1;
+  if (!DecodeStored(data, params, bitmap, alpha, headerOnly, orientation)) return false;
+  // Rows and columns exchanged: the picture is as high as it is stored wide.
+  if (orientation >= 5) std::swap(params.Width, params.Height);
+  if (headerOnly) return true;
+  return Reorient(bitmap, orientation) && Reorient(alpha, orientation);
 }
 
 }  // namespace vl

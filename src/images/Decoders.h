@@ -48,11 +48,21 @@ bool DecodePng(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, 
 // a PNG are too short for the rows its header claims, so the picture is
 // refused before it is allocated.
 bool PngDataPlausible(std::string_view data);
+// libpng allocates the length a chunk claims before it reads the chunk:
+// false when a chunk it would read (before the first IDAT for a header
+// read, up to IEND otherwise) claims more than the data holds.
+bool PngChunksFit(std::string_view data, bool headerOnly);
 bool DecodeJpeg(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
                 bool headerOnly);
 // WMF and EMF: header (size) only; rendering is refused (no metafile service).
 bool DecodeMeta(std::string_view data, TIOParamsVals& params, TVLBitmap& bitmap, TVLBitmap& alpha,
                 bool headerOnly);
+
+// Turns a decoded bitmap (or alpha channel) upright by a TIFF/Exif
+// orientation: 1 as stored, 2 mirrored, 3 turned half round, 4 flipped,
+// 5 to 8 the same with rows and columns exchanged. False when memory runs
+// out.
+bool Reorient(TVLBitmap& bitmap, int orientation);
 
 // The decoder of a file type, or null for Unknown.
 DecoderFn DecoderFor(TIOFileType type);

@@ -6,6 +6,7 @@
 
 #include "images/Decoders.h"
 #include "images/MetaCanvas.h"
+#include "runtime/Ansi.h"
 
 namespace vl {
 namespace meta {
@@ -247,7 +248,7 @@ void PlayRecord(uint32_t type, const Rec& r, Canvas& c) {
         for (uint32_t i = 0; i < n; ++i)
           q += QChar(static_cast<char16_t>(GetU16LE(reinterpret_cast<const unsigned char*>(text.data()) + 2 * i)));
       } else {
-        q = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        q = AnsiToQString(text);
       }
       c.Text(r.Point(36), q, false);
       break;

@@ -4,6 +4,7 @@
 // (y before x, bottom-right before top-left).
 #include "images/Decoders.h"
 #include "images/MetaCanvas.h"
+#include "runtime/Ansi.h"
 
 namespace vl {
 namespace meta {
@@ -75,11 +76,7 @@ void PackedDib(Canvas& c, std::string_view dib, QRectF dest, QRectF src, uint32_
   c.Dib(dib.substr(0, info), dib.substr(info), dest, src, rop);
 }
 
-QString Ansi(std::string_view s) {
-  QString q;
-  for (char ch : s) q += QChar(static_cast<unsigned char>(ch));  // Windows-1252 reads as Latin-1 here
-  return q;
-}
+QString Ansi(std::string_view s) { return AnsiToQString(s); }
 
 void PlayRecord(const Rec& r, Canvas& c) {
   State& s = c.s;

@@ -82,6 +82,12 @@ Result Decode(DecoderFn fn, const std::string& data) {
   return {ok, TVLBitmap::BytesAllocated() - before};
 }
 
+bool DecodeWith(const std::string& png, bool headerOnly) {
+  TIOParamsVals p;
+  TVLBitmap b, a;
+  return DecodePng(png, p, b, a, headerOnly);
+}
+
 TEST(HugeClaims, TinyFilesClaimingHugePicturesAreRefusedBeforeAllocating) {
   std::string rle4 = Bmp8(9000, 9000, 2, std::string("\0\1", 2));
   rle4[14 + 14] = 4;  // 4 bits per pixel
@@ -116,6 +122,24 @@ TEST(HugeClaims, HighlyCompressedPicturesStillLoad) {
   // White runs of 255 pixels: the densest coding that writes every pixel.
   Result bmp = Decode(&DecodeBmp, Bmp8(3000, 2000, 1, WhiteRle8(3000, 2000)));
   EXPECT_TRUE(bmp.ok);
+}
+
+TEST(HugeClaims, PngChunkLongerThanTheFileIsRefusedBeforeLibpngAllocatesIt) {
+  // A text chunk claiming 1.8 GB in a file of a hundred bytes.
+  std::string png = Png(4, 4, BlackRowsDeflated(4, 4));
+  std::string text = PngChunk("tEXt", "Title\0x");
+  text.replace(0, 4, Be32(0x6C000038));
+  png.insert(33, text);
+  EXPECT_FALSE(PngChunksFit(png, true));
+  EXPECT_FALSE(DecodeWith(png, true));
+  EXPECT_FALSE(DecodeWith(png, false));
+  // After IEND nothing is read; a header read stops at the first IDAT.
+  std::string tail = Png(4, 4, BlackRowsDeflated(4, 4)) + text;
+  EXPECT_TRUE(DecodeWith(tail, false));
+  std::string afterIdat = Png(4, 4, BlackRowsDeflated(4, 4));
+  afterIdat.insert(afterIdat.size() - 12, text);
+  EXPECT_TRUE(DecodeWith(afterIdat, true));
+  EXPECT_FALSE(DecodeWith(afterIdat, false));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ struct TiffCase {
   const char* name;
   bool mono;
   int tolerance;  // colour-space conversions round differently
+  bool alpha = false;
 };
 
 class TiffFixtureTest : public ::testing::TestWithParam<TiffCase> {};
@@ -21,7 +22,7 @@ TEST_P(TiffFixtureTest, DecodesLikeTheReferenceTool) {
   auto d = DecodeWith(&DecodeTiff, ImageFixture(std::string(c.name) + ".tif"));
   ASSERT_TRUE(d.ok);
   EXPECT_EQ(d.bitmap.Format(), c.mono ? TVLPixelFormat::Mono : TVLPixelFormat::Rgb24);
-  EXPECT_TRUE(d.alpha.IsNull());
+  EXPECT_EQ(d.alpha.IsNull(), !c.alpha);
   EXPECT_TRUE(vltest::MatchesReference(d, ImageFixture(std::string(c.name) + ".rgba"), c.tolerance));
 }
 
@@ -39,7 +40,15 @@ INSTANTIATE_TEST_SUITE_P(
                       TiffCase{"tif_bilevel", true, 0}, TiffCase{"tif_bilevel_mw", true, 0},
                       TiffCase{"tif_g3", true, 0}, TiffCase{"tif_g3_2d", true, 0},
                       TiffCase{"tif_g3_2d_fill", true, 0}, TiffCase{"tif_g3_lsb", true, 0},
-                      TiffCase{"tif_g4", true, 0}, TiffCase{"tif_g4_noise", true, 0}),
+                      TiffCase{"tif_g4", true, 0}, TiffCase{"tif_g4_noise", true, 0},
+                      // Orientations, turned upright (5 to 8 exchange width and height).
+                      TiffCase{"tif_orient_topright", false, 0}, TiffCase{"tif_orient_bottomright", false, 0},
+                      TiffCase{"tif_orient_bottomleft", false, 0}, TiffCase{"tif_orient_lefttop", false, 0},
+                      TiffCase{"tif_orient_righttop", false, 0}, TiffCase{"tif_orient_rightbottom", false, 0},
+                      TiffCase{"tif_orient_leftbottom", false, 0},
+                      // An extra sample of alpha, premultiplied or not.
+                      TiffCase{"tif_rgba_unassoc", false, 0, true}, TiffCase{"tif_rgba_assoc", false, 2, true},
+                      TiffCase{"tif_greya", false, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TiffDecode, HeaderReadFillsTheDescriptiveFields) {
@@ -90,6 +99,45 @@ TEST(TiffDecode, RefusesWhatItCannotOrMustNotDecode) {
       {"damaged fax data", ImageFixture("tif_bad_g4.tif")},
   };
   for (const Bad& b : cases) EXPECT_FALSE(DecodeWith(&DecodeTiff, b.data).ok) << b.what;
+}
+
+}  // namespace
+
+namespace {
+
+// Sets the value of a SHORT tag in the first directory of a little-endian TIFF.
+std::string WithShortTag(std::string tiff, uint16_t tag, uint16_t value) {
+  auto u16 = [&](size_t at) { return uint16_t(uint8_t(tiff[at]) | uint8_t(tiff[at + 1]) << 8); };
+  const size_t dir = uint8_t(tiff[4]) | uint8_t(tiff[5]) << 8 | uint8_t(tiff[6]) << 16 | size_t(uint8_t(tiff[7])) << 24;
+  for (size_t i = 0; i < u16(dir); ++i) {
+    const size_t e = dir + 2 + 12 * i;
+    if (u16(e) == tag) {
+      tiff[e + 8] = char(value);
+      tiff[e + 9] = char(value >> 8);
+    }
+  }
+  return tiff;
+}
+
+TEST(TiffDecode, OrientationTurnsOneBitPicturesAndHeaderSizes) {
+  const std::string upright = ImageFixture("tif_bilevel.tif");
+  auto a = DecodeWith(&DecodeTiff, upright);
+  auto r = DecodeWith(&DecodeTiff, WithShortTag(upright, 274, 6));  // stored rows are the right-hand columns
+  ASSERT_TRUE(a.ok && r.ok);
+  ASSERT_EQ(r.bitmap.Format(), TVLPixelFormat::Mono);
+  const int w = a.bitmap.Width(), h = a.bitmap.Height();
+  ASSERT_EQ(r.bitmap.Width(), h);
+  ASSERT_EQ(r.bitmap.Height(), w);
+  int differ = 0;
+  for (int y = 0; y < w; ++y)
+    for (int x = 0; x < h; ++x) differ += r.bitmap.Image().pixel(x, y) != a.bitmap.Image().pixel(y, h - 1 - x);
+  EXPECT_EQ(differ, 0);
+  auto header = DecodeWith(&DecodeTiff, WithShortTag(upright, 274, 8), true);
+  EXPECT_EQ(header.params.Width, h);
+  EXPECT_EQ(header.params.Height, w);
+  // Values outside 1..8 leave the picture as stored.
+  auto odd = DecodeWith(&DecodeTiff, WithShortTag(upright, 274, 9));
+  EXPECT_EQ(odd.bitmap.Width(), w);
 }
 
 }  // namespace
