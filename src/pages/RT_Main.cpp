@@ -34,6 +34,7 @@
 #include "pages/RT_Splash.h"
 #include "pages/VLPageList.h"
 #include "platform/AppFonts.h"
+#include "platform/DisplayMode.h"
 #include "platform/InstanceChannel.h"
 #include "platform/PrivateTemp.h"
 #include "platform/RegistryStore.h"
@@ -242,6 +243,17 @@ bool TWorkForm::FormCreate() {
   {
     PackageOpenCallbacks cb;
     cb.onSingleInstance = [&singleInstance](const PackageHeader&) { singleInstance = true; };
+    // The display switch is for ordinary windowed publications only; a
+    // headless run leaves the screen alone. A chained load switches without
+    // the black cover: the window is already there.
+    if (!options_.headless) {
+      cb.onChangeDisplay = [this](uint32_t width, uint32_t height, uint8_t bits) {
+        if (ThePackage().Header().PublicationKind != 0) return false;
+        return ChangeDisplayMode(static_cast<int>(width), static_cast<int>(height), bits, !chained_) ==
+               DisplayChange::Changed;
+      };
+      cb.onRestoreDisplay = [] { RestoreDisplayMode(); };
+    }
     SetPackageOpenCallbacks(std::move(cb));
   }
   int result = kPackageUnusable;
@@ -857,6 +869,7 @@ void TWorkForm::FormClose() {
   updateTimer_.Stop();
   idleTimer_.Stop();
   ThePackage().ClearEmbeddedFiles();
+  FreeDisplayCover();
   closed_ = true;
   if (chained_) return;  // the window stays for the next publication
   hide();
