@@ -263,19 +263,7 @@ void TPageObjects::AlignPage(int page, const QRect& client) {
   if (page != 0 && showsMaster && showsMaster(page))
     for (TVellionObj* o : Roots(0)) objs.push_back(o);
   for (TVellionObj* o : Roots(page)) objs.push_back(o);
-  std::vector<TAlignItem> items(objs.size());
-  std::vector<TAlignItem*> ptrs;
-  for (size_t i = 0; i < objs.size(); ++i) {
-    if (objs[i]->Anchor == 0) continue;
-    items[i].align = objs[i]->Anchor;
-    items[i].bounds = objs[i]->geometry();
-    items[i].visible = objs[i]->VisibleState;
-    ptrs.push_back(&items[i]);
-  }
-  if (ptrs.empty()) return;
-  AlignObjects(client, ptrs, nullptr);
-  for (size_t i = 0; i < objs.size(); ++i)
-    if (items[i].changed) objs[i]->setGeometry(items[i].bounds);
+  AlignObjectList(objs, client, nullptr);
 }
 
 void TPageObjects::Watch(TVellionObj* obj, const AnsiString& bracketName) {
@@ -291,10 +279,10 @@ void TPageObjects::Forget(TVellionObj* obj) {
 
 // ---------------------------------------------------------------------------
 
-void AlignObjectsIn(QWidget* holder, const QRect& client, const TVellionObj* cause) {
+void AlignObjectList(const std::vector<TVellionObj*>& objects, const QRect& client, const TVellionObj* cause) {
   std::vector<TVellionObj*> objs;
-  for (QObject* c : holder->children())
-    if (auto* o = dynamic_cast<TVellionObj*>(c); o && o->Anchor != 0) objs.push_back(o);
+  for (TVellionObj* o : objects)
+    if (o->Anchor != 0) objs.push_back(o);
   if (objs.empty()) return;
   std::vector<TAlignItem> items(objs.size());
   std::vector<TAlignItem*> ptrs;
@@ -309,6 +297,13 @@ void AlignObjectsIn(QWidget* holder, const QRect& client, const TVellionObj* cau
   AlignObjects(client, ptrs, causeItem);
   for (size_t i = 0; i < objs.size(); ++i)
     if (items[i].changed) objs[i]->setGeometry(items[i].bounds);
+}
+
+void AlignObjectsIn(QWidget* holder, const QRect& client, const TVellionObj* cause) {
+  std::vector<TVellionObj*> objs;
+  for (QObject* c : holder->children())
+    if (auto* o = dynamic_cast<TVellionObj*>(c)) objs.push_back(o);
+  AlignObjectList(objs, client, cause);
 }
 
 std::vector<TVellionObj*> TabOrderOf(const QWidget* holder) {

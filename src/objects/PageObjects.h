@@ -128,7 +128,10 @@ TPageObjects& TheObjects();
 // "\"NAME\"||Oggetto inesistente." (message 251).
 void ObjectNotFound(std::string_view name);
 
-// Docks the children of `holder` whose Anchor is set within `client`.
+// Docks those of `objects` whose Anchor is set within `client`, in list
+// order; `cause` (or null) goes first among its alignment.
+void AlignObjectList(const std::vector<TVellionObj*>& objects, const QRect& client, const TVellionObj* cause);
+// The same for the children of `holder`.
 void AlignObjectsIn(QWidget* holder, const QRect& client, const TVellionObj* cause);
 
 // The objects of `holder` in keyboard order: by their TabOrder values, equal
