@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "actions/Vars.h"
-#include "pages/AlignLayout.h"
+#include "platform/AlignLayout.h"
 #include "runtime/Messages.h"
 #include "runtime/Publication.h"
 

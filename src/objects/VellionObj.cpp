@@ -10,9 +10,9 @@
 
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "images/Palette.h"
 #include "objects/PageObjects.h"
-#include "pages/Cursors.h"
-#include "pages/PageBackground.h"
+#include "platform/Cursors.h"
 #include "platform/FontMap.h"
 #include "runtime/Package.h"
 #include "runtime/PictureCache.h"

@@ -174,7 +174,7 @@ class TVellionObj : public QWidget {
   static bool TextUsesVariable(std::string_view text, std::string_view bracketName);
 
   // The cursor slot of the object: 1 hot spot, 2 application, 3 drag (the
-  // cursor table of pages/Cursors.h), 0 the text cursor.
+  // cursor table of platform/Cursors.h), 0 the text cursor.
   virtual int CursorSlot() const { return ClickAction.empty() ? 2 : 1; }
   void ApplyCursor();
 
@@ -320,7 +320,7 @@ void SetObjectEventsSuppressed(bool on);
 AnsiString ResolveObjectFileName(std::string_view name);
 
 // The cursor for a slot: 1 hot spot, 2 application, 3 drag (the cursor table
-// of pages/Cursors.h), 0 the text cursor.
+// of platform/Cursors.h), 0 the text cursor.
 QCursor ObjectCursor(int slot);
 
 }  // namespace vl

@@ -275,4 +275,8 @@ TVelMenus& TheMenus();
 // holds none.
 QIcon LoadIconFromFile(const AnsiString& path);
 
+// Installs the package's cursor and icon loader (LoadCursorFile, LoadIcon):
+// cursors go to the cursor table, the application icon to the menus.
+void InstallCursorIconLoader();
+
 }  // namespace vl

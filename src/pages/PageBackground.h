@@ -9,6 +9,7 @@
 #include <QRect>
 #include <cstdint>
 
+#include "images/Palette.h"
 #include "runtime/Ansi.h"
 #include "runtime/Global.h"
 #include "runtime/Publication.h"
@@ -73,22 +74,13 @@ void PaintBackground(const TVellionBackground& bg, QPainter& canvas, const QRect
 // turned into RGB first).
 void GradientColors(TColor c1, TColor c2, int steps, TColor* out);
 
-// ---- The palette ----------------------------------------------------------
+// ---- The page palette -----------------------------------------------------
 
-// The classic 16 colours.
-const TPalette& SixteenColorPalette();  // entries 16..255 repeat black
-// The process palette: what the last ApplyPagePalette loaded.
-const TPalette& ProcessPalette();
-// Loads the palette for the current page: the standard one when the
-// publication uses it with 256 colours or when there is no page (`page` null);
-// otherwise the page's, or at 16 publication colours the 16-colour palette,
-// and at any count other than 256 the standard one. True when the process
-// palette changed.
+// Loads the palette for the current page into the process palette
+// (images/Palette.h): the standard one when the publication uses it with 256
+// colours or when there is no page (`page` null); otherwise the page's, or at
+// 16 publication colours the 16-colour palette, and at any count other than
+// 256 the standard one. True when the process palette changed.
 bool ApplyPagePalette(const TVellionBackground* page, bool usesStandardPalette, int publicationColors);
-// The entry of the process palette nearest to `rgb` (RGB, red low), among the
-// first `count` entries.
-TColor NearestPaletteColor(TColor rgb, int count = 256);
-// True when colours are realised through the palette (a 256-colour display).
-bool PaletteDisplay();
 
 }  // namespace vl

@@ -1,4 +1,4 @@
-#include "pages/AlignLayout.h"
+#include "platform/AlignLayout.h"
 
 namespace vl {
 namespace {

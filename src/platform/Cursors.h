@@ -33,7 +33,4 @@ bool CursorFromData(std::string_view data, QCursor& cursor);
 // The same from a file on disk (files above 1 MiB are refused).
 bool CursorFromFile(const AnsiString& path, QCursor& cursor);
 
-// Installs the package's cursor and icon loader (LoadCursorFile, LoadIcon).
-void InstallCursorIconLoader();
-
 }  // namespace vl

@@ -1,16 +1,13 @@
-#include "pages/Cursors.h"
+#include "platform/Cursors.h"
 
 #include <QGuiApplication>
-#include <QIcon>
 #include <QPixmap>
 #include <array>
 #include <fstream>
 
 #include "images/Decoders.h"
 #include "images/VL_ImageLib.h"
-#include "pages/MenuItems.h"
 #include "runtime/NativePath.h"
-#include "runtime/Package.h"
 
 namespace vl {
 namespace {
@@ -127,35 +124,6 @@ bool CursorFromFile(const AnsiString& path, QCursor& cursor) {
   in.seekg(0);
   if (!in.read(data.data(), size)) return false;
   return CursorFromData(data, cursor);
-}
-
-namespace {
-
-class TPlayerCursorIconLoader : public CursorIconLoader {
- public:
-  bool LoadCursor(const AnsiString& path, int slot) override {
-    QCursor c;
-    if (!CursorFromFile(path, c)) return false;
-    SetCursorSlot(slot, c);
-    return true;
-  }
-  bool LoadIcon(const AnsiString& path, void* iconObject) override {
-    QIcon icon = LoadIconFromFile(path);
-    if (icon.isNull() || !iconObject) return false;
-    *static_cast<QIcon*>(iconObject) = icon;
-    return true;
-  }
-  void SetApplicationIcon(const AnsiString& path) override {
-    QIcon icon = LoadIconFromFile(path);
-    if (!icon.isNull()) TheMenus().SetApplicationIcon(icon);
-  }
-};
-
-}  // namespace
-
-void InstallCursorIconLoader() {
-  static TPlayerCursorIconLoader loader;
-  SetCursorIconLoader(&loader);
 }
 
 }  // namespace vl

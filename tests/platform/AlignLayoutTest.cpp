@@ -1,7 +1,7 @@
 // The alignment layout of page objects.
 #include <gtest/gtest.h>
 
-#include "pages/AlignLayout.h"
+#include "platform/AlignLayout.h"
 
 using namespace vl;
 
