@@ -19,8 +19,8 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "images/PictureCache.h"
 #include "images/VL_ImageLib.h"
-#include "runtime/PictureCache.h"
 
 namespace {
 

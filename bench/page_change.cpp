@@ -10,10 +10,10 @@
 #include <cstdio>
 
 #include "OffscreenPages.h"
+#include "images/PictureCache.h"
 #include "pages/PageView.h"
 #include "pages/VLPageList.h"
 #include "runtime/Clock.h"
-#include "runtime/PictureCache.h"
 #include "runtime/Publication.h"
 
 namespace {

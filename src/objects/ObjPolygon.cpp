@@ -4,9 +4,9 @@
 #include <QPainterPath>
 #include <algorithm>
 
+#include "images/PictureCache.h"
 #include "objects/PageObjects.h"
 #include "objects/ShapePaint.h"
-#include "runtime/PictureCache.h"
 
 namespace vl {
 

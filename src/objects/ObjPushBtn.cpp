@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
+#include "images/PictureCache.h"
 #include "objects/ObjButtons.h"
 #include "objects/PageObjects.h"
-#include "runtime/PictureCache.h"
 
 namespace vl {
 

@@ -9,8 +9,8 @@
 
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "images/PictureCache.h"
 #include "objects/PageObjects.h"
-#include "runtime/PictureCache.h"
 
 namespace vl {
 

@@ -11,11 +11,11 @@
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
 #include "images/Palette.h"
+#include "images/PictureCache.h"
 #include "objects/PageObjects.h"
 #include "platform/Cursors.h"
 #include "platform/FontMap.h"
 #include "runtime/Package.h"
-#include "runtime/PictureCache.h"
 
 namespace vl {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "images/Palette.h"
-#include "runtime/PictureCache.h"
+#include "images/PictureCache.h"
 
 namespace vl {
 

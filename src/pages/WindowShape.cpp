@@ -3,11 +3,11 @@
 #include <QBitmap>
 #include <QImage>
 
+#include "images/PictureCache.h"
 #include "images/VL_ImageLib.h"
 #include "pages/MenuStyle.h"
 #include "pages/PageView.h"
 #include "pages/RT_Main.h"
-#include "runtime/PictureCache.h"
 
 namespace vl {
 

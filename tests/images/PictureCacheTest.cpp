@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "ImageTestSupport.h"
+#include "images/PictureCache.h"
 #include "runtime/Package.h"
 #include "runtime/PackageWriter.h"
-#include "runtime/PictureCache.h"
 
 using namespace vl;
 using namespace imgtest;

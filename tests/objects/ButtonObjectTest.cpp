@@ -8,10 +8,10 @@
 
 #include "ObjectsTestSupport.h"
 #include "actions/Vars.h"
+#include "images/PictureCache.h"
 #include "objects/ObjButtons.h"
 #include "objects/ObjectInput.h"
 #include "runtime/Clock.h"
-#include "runtime/PictureCache.h"
 
 using namespace vl;
 using namespace vltest;

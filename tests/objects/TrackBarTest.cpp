@@ -3,8 +3,8 @@
 #include <QMouseEvent>
 
 #include "InputTestSupport.h"
+#include "images/PictureCache.h"
 #include "objects/ObjTrackBar.h"
-#include "runtime/PictureCache.h"
 #include "support/TestSupport.h"
 
 using namespace vl;

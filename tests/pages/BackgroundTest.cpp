@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include "PagesTestSupport.h"
+#include "images/PictureCache.h"
 #include "pages/PageView.h"
-#include "runtime/PictureCache.h"
 
 using namespace vl;
 using namespace vltest;

@@ -1,6 +1,6 @@
 #include "PictureInfo.h"
 
-#include "runtime/PictureCache.h"
+#include "images/PictureCache.h"
 
 namespace vlpack {
 

@@ -1,5 +1,5 @@
 // The picture cache.
-#include "runtime/PictureCache.h"
+#include "images/PictureCache.h"
 
 #include <algorithm>
 #include <filesystem>
