@@ -12,6 +12,7 @@
 
 #include "actions/ActionText.h"
 #include "actions/CommandApi.h"
+#include "actions/EventCodes.h"
 
 namespace vl {
 
@@ -19,14 +20,6 @@ namespace vl {
 constexpr uint8_t kFlagNoPageChange = 1;  // page-changing commands are refused
 constexpr uint8_t kFlagFromBrowser = 2;   // restricted commands are refused
 constexpr uint8_t kFlagSuspended = 4;     // runs at once and counts as one Suspend
-
-// Event codes the interpreter itself tells apart.
-constexpr uint8_t kEventPageEnter = 50;
-constexpr uint8_t kEventPageExit = 51;
-constexpr uint8_t kEventStartup = 52;
-constexpr uint8_t kEventShutdown = 53;
-constexpr uint8_t kEventSubroutine = 58;  // ':'
-constexpr uint8_t kEventCall = 60;
 
 // Origin types passed on to the debugger.
 constexpr int kOriginPage = 25;

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/EventCodes.h"
 #include "runtime/Ansi.h"
 #include "runtime/Global.h"
 #include "runtime/Publication.h"
@@ -38,34 +39,6 @@ enum TVellionPenStyle : uint8_t {
 
 // The default fill: the button face colour of the system palette.
 constexpr TColor kButtonFaceColor = 0xFF00000F;
-
-// Event codes objects hand to the interpreter with their action texts.
-enum TObjectEvent : uint8_t {
-  evClick = 1,
-  evRClick = 2,
-  evMouseEnter = 3,
-  evMouseLeave = 4,
-  evContainerSized = 5,
-  evEditChanged = 6,
-  evDone = 7,
-  evBrowserBefore = 8,
-  evBrowserAfter = 9,
-  evDownloadBegin = 10,
-  evDownloadComplete = 11,
-  evLinkClicked = 12,
-  evTimer = 13,
-  evMediaPlay = 14,
-  evCancel = 15,
-  evMovieLoaded = 16,
-  evTrackChanged = 17,
-  evSelectionChanged = 18,
-  evMovieCommand = 19,
-  evBrowserLink = 20,
-  evDropped = 21,
-  evTrackChanging = 22,
-  evListDblClick = 25,
-  evFocus = 26,
-};
 
 // Where the record being read puts its coordinates.
 struct TObjectReadContext {

@@ -36,6 +36,7 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/EventCodes.h"
 #include "runtime/Ansi.h"
 #include "runtime/Global.h"
 #include "runtime/Publication.h"
@@ -44,9 +45,6 @@ class QSystemTrayIcon;
 class QWidget;
 
 namespace vl {
-
-constexpr uint8_t kEventMainMenu = 23;
-constexpr uint8_t kEventTrayMenu = 24;
 
 // MENUSTATE= bits.
 constexpr int kMenuStateVisible = 1;

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/EventCodes.h"
 #include "runtime/Ansi.h"
 #include "runtime/Clock.h"
 #include "runtime/Publication.h"
@@ -32,14 +33,6 @@ class TSplashScreenForm;
 class TPageView;
 class TVLPageNavigator;
 class TWorkPageHost;
-
-// Event codes of the main window's own actions.
-constexpr uint8_t kEventPageChangeAction = 56;
-constexpr uint8_t kEventActivate = 54;
-constexpr uint8_t kEventDeactivate = 55;
-constexpr uint8_t kEventIdle = 57;
-constexpr uint8_t kEventDdeMacro = 59;
-constexpr uint8_t kEventPlugInRequest = 61;
 
 // Why the window closes: the values of [ShutdownSource].
 enum TShutdownSource : int { ssWindows = 0, ssVellion = 1, ssCloseButton = 2 };

@@ -35,7 +35,6 @@ class TActionEval;
 struct TPublication;
 
 constexpr int kMaxPageHistory = 25;
-constexpr uint8_t kEventPageChange = 56;
 // The main window's own message for a deferred page change.
 constexpr int kProcessPageChangeMessage = 0x52D;
 constexpr int kDefaultSlideDelay = 2000;
