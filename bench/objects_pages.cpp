@@ -10,6 +10,7 @@
 
 #include "objects/PageObjects.h"
 #include "OffscreenPages.h"
+#include "pages/PageObjectsLink.h"
 #include "pages/PageView.h"
 #include "pages/VLPageList.h"
 #include "runtime/Clock.h"
@@ -74,8 +75,7 @@ double Build(Loaded& l, const std::string& text, double* readMs) {
   l.host.view = l.view.get();
   l.view->resize(800, 600);
   auto& objects = vl::TheObjects();
-  objects.currentPage = [&l] { return l.nav.PageIndex(); };
-  objects.showsMaster = [&l](int page) { return l.nav.ShowsMaster(page); };
+  vl::LinkObjectsToPages(objects, l.nav);
   if (!objects.Build(l.pub, [&l](int page) { return l.view->ObjectLayer(page); }, QPoint(0, 0), error)) {
     std::fprintf(stderr, "objects: %s\n", error.c_str());
     std::exit(2);
@@ -120,9 +120,6 @@ int main(int argc, char** argv) {
   Loaded l;
   Build(l, Publication(2, 100), nullptr);
   auto& objects = vl::TheObjects();
-  l.nav.Events().pageLeave = [](int page, bool m) { vl::TheObjects().PageLeave(page, m); };
-  l.nav.Events().pageEnter = [](int page, bool m) { vl::TheObjects().PageEnter(page, m); };
-  l.nav.Events().pageShown = [](int page, bool m) { vl::TheObjects().PageShown(page, m); };
   l.nav.MakeStartPageCurrent(1);
   objects.PageEnter(1, false);
   objects.Start();

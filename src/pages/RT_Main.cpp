@@ -30,6 +30,7 @@
 #include "objects/ObjButtons.h"
 #include "objects/PageObjects.h"
 #include "pages/MenuItems.h"
+#include "pages/PageObjectsLink.h"
 #include "pages/PageView.h"
 #include "pages/RT_Splash.h"
 #include "pages/VLPageList.h"
@@ -894,8 +895,7 @@ void TWorkForm::FormDestroy() {
 
 bool TWorkForm::BuildObjects() {
   TPageObjects& objects = TheObjects();
-  objects.currentPage = [this] { return nav_->PageIndex(); };
-  objects.showsMaster = [this](int page) { return nav_->ShowsMaster(page); };
+  LinkObjectsToPages(objects, *nav_);
   AnsiString error;
   if (!objects.Build(*pub_, [this](int page) { return area_->ObjectLayer(page); }, QPoint(0, 0), error)) {
     startError_ = Msg(236) + "\r\r" + error;
@@ -903,10 +903,6 @@ bool TWorkForm::BuildObjects() {
   }
   const QRect pubRect(0, 0, std::max(1, Settings().screenWidth), std::max(1, Settings().screenHeight));
   for (int i = 0; i < objects.PageCount(); ++i) objects.AlignPage(i, pubRect);
-  TPageEvents& ev = nav_->Events();
-  ev.pageLeave = [](int page, bool master) { TheObjects().PageLeave(page, master); };
-  ev.pageEnter = [](int page, bool master) { TheObjects().PageEnter(page, master); };
-  ev.pageShown = [](int page, bool master) { TheObjects().PageShown(page, master); };
   return true;
 }
 

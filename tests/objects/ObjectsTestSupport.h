@@ -8,6 +8,7 @@
 #include <string>
 
 #include "objects/PageObjects.h"
+#include "pages/PageObjectsLink.h"
 #include "pages/PageView.h"
 #include "pages/PagesTestSupport.h"
 #include "runtime/Stream.h"
@@ -42,14 +43,10 @@ class ObjectsTest : public PagesTest {
     view = std::make_unique<vl::TPageView>(nav);
     view->resize(640, 480);
     auto& objects = vl::TheObjects();
-    objects.currentPage = [this] { return nav.PageIndex(); };
-    objects.showsMaster = [this](int page) { return nav.ShowsMaster(page); };
+    vl::LinkObjectsToPages(objects, nav);
     vl::SetObjectEventsSuppressed(true);
     if (!objects.Build(pub, [this](int page) { return view->ObjectLayer(page); }, QPoint(0, 0), buildError))
       return false;
-    nav.Events().pageLeave = [](int page, bool m) { vl::TheObjects().PageLeave(page, m); };
-    nav.Events().pageEnter = [](int page, bool m) { vl::TheObjects().PageEnter(page, m); };
-    nav.Events().pageShown = [](int page, bool m) { vl::TheObjects().PageShown(page, m); };
     nav.MakeStartPageCurrent(start);
     objects.PageEnter(start, nav.ShowsMaster(start));
     objects.Start();
