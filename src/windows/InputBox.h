@@ -1,10 +1,9 @@
 #pragma once
 // The player's input dialog: a prompt ("|" breaks lines), a one-line entry
 // and OK and Cancel buttons under it.
-#include <QDialog>
-
 #include "runtime/Ansi.h"
 #include "runtime/Host.h"
+#include "windows/DialogForm.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,7 +17,7 @@ namespace vl {
 AnsiString InputDialog(const AnsiString& title, const AnsiString& prompt, const AnsiString& initial,
                        const AnsiString& cancelCaption, const AnsiString& okCaption);
 
-class TInputBoxForm : public QDialog {
+class TInputBoxForm : public TDialogForm {
  public:
   // `req.buttons` holds the OK caption and then the Cancel caption.
   TInputBoxForm(QWidget* owner, const InputRequest& req);
@@ -32,15 +31,11 @@ class TInputBoxForm : public QDialog {
   // close box.
   const AnsiString& Answer() const { return answer_; }
 
- protected:
-  bool event(QEvent* e) override;
-
  private:
   QLabel* prompt_ = nullptr;
   QLineEdit* edit_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  AnsiString answer_;
 };
 
 }  // namespace vl

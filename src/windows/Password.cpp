@@ -1,6 +1,5 @@
 #include "windows/Password.h"
 
-#include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,8 +7,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform/FontMap.h"
-#include "platform/Foreground.h"
 #include "runtime/Global.h"
 #include "windows/DialogPictures.h"
 #include "windows/DialogSettings.h"
@@ -47,13 +44,8 @@ PasswordResult PasswordDialog(const AnsiString& expected) {
   return PasswordResult::Rejected;
 }
 
-TPasswordEntryForm::TPasswordEntryForm(QWidget* owner, const InputRequest& req) : QDialog(owner) {
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  setWindowTitle(AnsiToQString(req.title));
-  const QFont font = DialogFont();
-  setFont(font);
-  const QFontMetrics fm(font);
+TPasswordEntryForm::TPasswordEntryForm(QWidget* owner, const InputRequest& req) : TDialogForm(owner, req.title) {
+  const QFontMetrics& fm = Metrics();
   const AnsiString okCaption = req.buttons.size() > 0 ? req.buttons[0] : AnsiString();
   const AnsiString cancelCaption = req.buttons.size() > 1 ? req.buttons[1] : AnsiString();
 
@@ -71,9 +63,8 @@ TPasswordEntryForm::TPasswordEntryForm(QWidget* owner, const InputRequest& req) 
   password_->setEchoMode(QLineEdit::Password);
   const int editW = 153, editH = password_->sizeHint().height();
 
-  const QString okText = AnsiToQString(okCaption), cancelText = AnsiToQString(cancelCaption);
-  const int bw = std::max(fm.horizontalAdvance(okText), fm.horizontalAdvance(cancelText)) + 16;
-  const int bh = std::max(25, fm.height() + 4);
+  const int bw = ButtonWidth({AnsiToQString(okCaption), AnsiToQString(cancelCaption)});
+  const int bh = ButtonHeight();
   const int w1 = 32 + ms.width() + 32;
   const int w2 = ps.width() + editW + 4;
   const int btnPanelH = bh + 24;
@@ -96,31 +87,17 @@ TPasswordEntryForm::TPasswordEntryForm(QWidget* owner, const InputRequest& req) 
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
   line->setGeometry(0, btnPanelTop, clientW, 2);
-  ok_ = new QPushButton(okText, this);
-  cancel_ = new QPushButton(cancelText, this);
+  ok_ = AddAnswerButton(okCaption, true);
+  cancel_ = AddAnswerButton(cancelCaption, false);
   ok_->setGeometry(clientW / 2 - bw - 4, btnPanelTop + 12, bw, bh);
   cancel_->setGeometry(clientW / 2 + 4, btnPanelTop + 12, bw, bh);
   ok_->setDefault(true);
   ok_->setEnabled(false);
   connect(password_, &QLineEdit::textChanged, this, [this](const QString& t) { ok_->setEnabled(!t.isEmpty()); });
-  connect(ok_, &QPushButton::clicked, this, [this, okCaption] {
-    answer_ = okCaption;
-    accept();
-  });
-  connect(cancel_, &QPushButton::clicked, this, [this, cancelCaption] {
-    answer_ = cancelCaption;
-    reject();
-  });
-  setFixedSize(clientW, clientH);
-  CentreOnScreen(this);
+  FinishLayout(clientW, clientH);
   password_->setFocus();
 }
 
 AnsiString TPasswordEntryForm::Text() const { return QStringToAnsi(password_->text()); }
-
-bool TPasswordEntryForm::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) RaiseWindow(this);
-  return QDialog::event(e);
-}
 
 }  // namespace vl

@@ -2,10 +2,9 @@
 // The password form of the start and exit passwords: a padlock, the
 // publication's message, a prompt with a masked entry, OK (enabled while the
 // entry is not empty) and Cancel.
-#include <QDialog>
-
 #include "runtime/Ansi.h"
 #include "runtime/Host.h"
+#include "windows/DialogForm.h"
 
 class QLabel;
 class QLineEdit;
@@ -22,7 +21,7 @@ enum class PasswordResult { Accepted, Rejected, Cancelled };
 // texts.
 PasswordResult PasswordDialog(const AnsiString& expected);
 
-class TPasswordEntryForm : public QDialog {
+class TPasswordEntryForm : public TDialogForm {
  public:
   // req.message above, req.prompt before the entry; buttons OK, Cancel.
   TPasswordEntryForm(QWidget* owner, const InputRequest& req);
@@ -36,9 +35,6 @@ class TPasswordEntryForm : public QDialog {
   AnsiString Text() const;
   const AnsiString& Answer() const { return answer_; }
 
- protected:
-  bool event(QEvent* e) override;
-
  private:
   QWidget* lock_ = nullptr;
   QLabel* msg_ = nullptr;
@@ -46,7 +42,6 @@ class TPasswordEntryForm : public QDialog {
   QLineEdit* password_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
-  AnsiString answer_;
 };
 
 }  // namespace vl

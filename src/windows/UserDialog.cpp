@@ -1,7 +1,6 @@
 #include "windows/UserDialog.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QLabel>
@@ -10,8 +9,6 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "platform/FontMap.h"
-#include "platform/Foreground.h"
 #include "runtime/Global.h"
 #include "runtime/Messages.h"
 #include "windows/DialogPictures.h"
@@ -85,18 +82,14 @@ void CentreOnScreen(QWidget* w) {
   w->move(area.x() + (area.width() - w->width()) / 2, area.y() + (area.height() - w->height()) / 2);
 }
 
-TQueryForm::TQueryForm(QWidget* owner, const QueryRequest& req, const QImage& picture) : QDialog(owner), req_(req) {
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  setWindowTitle(AnsiToQString(req.title));
-  const QFont font = DialogFont();
-  setFont(font);
-  const QFontMetrics fm(font);
+TQueryForm::TQueryForm(QWidget* owner, const QueryRequest& req, const QImage& picture)
+    : TDialogForm(owner, req.title), req_(req) {
+  const QFontMetrics& fm = Metrics();
 
   int bw = 45;
-  const int bh = std::max(25, fm.height() + 4);
+  const int bh = ButtonHeight();
   const auto& captions = req.buttons;
-  for (const auto& c : captions) bw = std::max(bw, fm.horizontalAdvance(AnsiToQString(c)) + 16);
+  for (const auto& c : captions) bw = ButtonWidth({AnsiToQString(c)}, bw);
   // An empty list counts as one caption: a dialog without buttons is a notice.
   askIcon_ = std::max<size_t>(1, captions.size()) >= 2;
 
@@ -162,8 +155,7 @@ TQueryForm::TQueryForm(QWidget* owner, const QueryRequest& req, const QImage& pi
   }
   imagePanel_->setGeometry(pl, pt, pw, ph);
   prompt_->setGeometry(tl, tt, tw, th);
-  setFixedSize(clientW, clientH);
-  CentreOnScreen(this);
+  FinishLayout(clientW, clientH);
 
   const int def = req.defaultButton;
   if (def >= 0 && def < static_cast<int>(buttons_.size())) {
@@ -184,12 +176,7 @@ void TQueryForm::reject() {
     clicked_ = cancel + 1;
     escaped_ = true;
   }
-  QDialog::reject();
-}
-
-bool TQueryForm::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) RaiseWindow(this);
-  return QDialog::event(e);
+  TDialogForm::reject();
 }
 
 }  // namespace vl

@@ -3,13 +3,13 @@
 // icon), a text in which "|" breaks lines, and a row of buttons. It is the
 // player's general way of telling the user something (AlertBox, MessageBox,
 // the Exit question, the error display, the password rejection).
-#include <QDialog>
 #include <QImage>
 #include <functional>
 #include <vector>
 
 #include "runtime/Ansi.h"
 #include "runtime/Host.h"
+#include "windows/DialogForm.h"
 
 class QLabel;
 class QPushButton;
@@ -52,7 +52,7 @@ int DialogScreenWidth();
 void CentreOnScreen(QWidget* w);
 
 // The message dialog's form.
-class TQueryForm : public QDialog {
+class TQueryForm : public TDialogForm {
  public:
   TQueryForm(QWidget* owner, const QueryRequest& req, const QImage& picture);
 
@@ -70,9 +70,6 @@ class TQueryForm : public QDialog {
   bool AskIcon() const { return askIcon_; }
 
   void reject() override;
-
- protected:
-  bool event(QEvent* e) override;
 
  private:
   QueryRequest req_;
