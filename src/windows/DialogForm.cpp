@@ -10,11 +10,13 @@
 
 namespace vl {
 
-TDialogForm::TDialogForm(QWidget* owner, const AnsiString& title) : QDialog(owner), fm_(DialogFont()) {
+TDialogForm::TDialogForm(QWidget* owner, const AnsiString& title) : QDialog(owner), fm_(QFont()) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setWindowTitle(AnsiToQString(title));
-  setFont(DialogFont());
+  const QFont font = DialogFont();
+  setFont(font);
+  fm_ = QFontMetrics(font);
 }
 
 int TDialogForm::ButtonHeight() const { return std::max(25, fm_.height() + 4); }
