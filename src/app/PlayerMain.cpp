@@ -75,7 +75,10 @@ struct THeadlessRun {
 // message box where someone can see it (the trace records it headless).
 int ReportStartError(const PlayOptions& o, const AnsiString& msg) {
   if (msg.empty()) return kExitOk;  // the start password was refused: silently
-  std::fprintf(stderr, "vellion: %s: %s", o.packagePath.c_str(), MessageLines(AnsiToUtf8(BarsToLineBreaks(msg))).c_str());
+  // The message table's "\r\r" between its two sentences would make a
+  // terminal write the second over the first.
+  std::fprintf(stderr, "vellion: %s: %s", o.packagePath.c_str(),
+               MessageLines(AnsiToUtf8(BarsToLineBreaks(msg))).c_str());
   const QString platform = QGuiApplication::platformName();
   if (o.headless || platform == "offscreen" || platform == "minimal") {
     trace::Record({"dialog", "error", TheDialogSettings().appTitle, msg, "OK", "OK"});

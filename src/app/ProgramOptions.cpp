@@ -32,8 +32,7 @@ void AppendWrapped(std::string& out, std::string_view text, size_t column, size_
     while (pos < text.size() && text[pos] == ' ') ++pos;
     if (pos >= text.size()) break;
     // A bracketed option of a synopsis ("[--timeout SECONDS]") stays whole.
-    size_t end = text.find(text[pos] == '[' ? ']' : ' ', pos);
-    if (end != std::string_view::npos && text[pos] == '[') ++end;
+    size_t end = text.find(' ', text[pos] == '[' ? text.find(']', pos) : pos);
     if (end == std::string_view::npos) end = text.size();
     const std::string_view word = text.substr(pos, end - pos);
     if (!first && column + 1 + word.size() > kWidth) {
@@ -127,7 +126,7 @@ const std::vector<TOptionSpec>& ProgramOptionTable() {
        "answered with their first button, time is virtual) and write the global variables at the end to standard "
        "output in the saved-variables format, as UTF-8"},
       {Headless, "--headless", nullptr, nullptr, U::Mode,
-       "play without a screen (offscreen platform, virtual time); the options below need it"},
+       "play without a screen (offscreen platform, virtual time); the headless options below need it"},
       {Trace, "--trace", nullptr, "FILE", U::Any, "write the trace of observable effects to FILE"},
       {Script, "--script", nullptr, "FILE", U::Headless, "run the steps of FILE (see the README)"},
       {DumpVars, "--dump-vars", nullptr, "FILE", U::Headless,
