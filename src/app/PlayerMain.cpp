@@ -204,11 +204,13 @@ int PlayPublication(const PlayOptions& o, int argc, char** argv) {
   bool scriptStarted = false;
   if (o.headless) {
     form->onClosed = [&] { run.ended = true; };
-    const int64_t ms = static_cast<int64_t>(o.timeoutSeconds * 1000.0);
-    TheClock().StartTimer(ms, [&run, seconds = o.timeoutSeconds] {
-      ReportTimeout(seconds);
-      run.Abort(kExitTimeout);
-    });
+    if (o.timeoutSeconds >= 0) {
+      const int64_t ms = static_cast<int64_t>(o.timeoutSeconds * 1000.0);
+      TheClock().StartTimer(ms, [&run, seconds = o.timeoutSeconds] {
+        ReportTimeout(seconds);
+        run.Abort(kExitTimeout);
+      });
+    }
     script = std::make_unique<THeadlessScript>(*form, std::move(steps));
     script->onFailure = [&](const std::string& message) {
       std::fprintf(stderr, "vellion: %s: %s\n", o.scriptPath.c_str(), message.c_str());

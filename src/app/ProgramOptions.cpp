@@ -133,8 +133,8 @@ const std::vector<TOptionSpec>& ProgramOptionTable() {
        "write the global variables once the publication has closed, in the saved-variables format, as UTF-8"},
       {Screenshot, "--screenshot", nullptr, "FILE", U::Headless, "write a PNG of the window at the end"},
       {Timeout, "--timeout", nullptr, "SECONDS", U::Headless,
-       "give up after SECONDS of virtual time (default 600); the dialog open then is named on stderr and in the "
-       "trace"},
+       "give up after SECONDS of virtual time (default 600, none with --channel); the dialog open then is named "
+       "on stderr and in the trace"},
       {Channel, "--channel", nullptr, nullptr, U::Headless,
        "hand the command line to a running copy of a single-instance publication and answer macros, as a windowed "
        "run does"},
@@ -208,6 +208,8 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& out, std::string& err
       return false;
     }
   }
+  if (out.play.headless && out.play.timeoutSeconds < 0 && !out.play.channel)
+    out.play.timeoutSeconds = kDefaultHeadlessTimeoutSeconds;
   out.fileIndex = i;
   if (out.evalPath.empty() && i < argc) {
     out.play.packagePath = argv[i];

@@ -12,7 +12,9 @@ namespace vl {
 // A headless run that is not given --timeout still ends: a publication
 // waiting on a dialog nobody answers would otherwise run for ever (its timers
 // driving virtual time on at full speed). Ten virtual minutes are far more
-// than any scripted run needs and cost a few real seconds at most.
+// than any scripted run needs and cost a few real seconds at most. A run with
+// --channel waits for other programs, in real time, while virtual time jumps
+// ahead: it gets no default.
 constexpr double kDefaultHeadlessTimeoutSeconds = 600;
 
 enum class TOptionId { Help, Version, ListCommands, Eval, Headless, Trace, Script, DumpVars, Screenshot, Timeout, Channel };
@@ -47,7 +49,7 @@ struct PlayOptions {
   std::string tracePath;
   std::string dumpVarsPath;
   std::string screenshotPath;
-  double timeoutSeconds = kDefaultHeadlessTimeoutSeconds;  // virtual seconds, headless only
+  double timeoutSeconds = -1;     // virtual seconds, headless only; < 0: none
   bool channel = false;           // headless: the single-instance hand-over and macros too
   std::string programPath;        // argv[0]
 };

@@ -74,6 +74,11 @@ TEST(ProgramOptions, ReadsOptionsFileAndArgs) {
   // Without --timeout a headless run still ends.
   ASSERT_TRUE(Parse("--headless p.pkg", cl, error));
   EXPECT_EQ(cl.play.timeoutSeconds, vl::kDefaultHeadlessTimeoutSeconds);
+  // ... unless it waits for other programs on its channel, in real time.
+  ASSERT_TRUE(Parse("--headless --channel p.pkg", cl, error));
+  EXPECT_LT(cl.play.timeoutSeconds, 0);
+  ASSERT_TRUE(Parse("--headless --channel --timeout 0 p.pkg", cl, error));
+  EXPECT_EQ(cl.play.timeoutSeconds, 0);
   // "--" ends the options; "-" alone is a file name.
   ASSERT_TRUE(Parse("-- --script", cl, error));
   EXPECT_EQ(cl.play.packagePath, "--script");
