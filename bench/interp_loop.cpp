@@ -7,7 +7,7 @@
 #include <string>
 
 #include "actions/CommandApi.h"
-#include "runtime/VLRun.h"
+#include "app/EvalRun.h"
 
 namespace {
 

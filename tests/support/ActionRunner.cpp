@@ -2,7 +2,7 @@
 
 #include "support/TestSupport.h"
 #include "runtime/Global.h"
-#include "runtime/VLRun.h"
+#include "app/EvalRun.h"
 
 namespace vltest {
 

@@ -1,4 +1,4 @@
-#include "pages/HeadlessScript.h"
+#include "app/HeadlessScript.h"
 
 #include <QApplication>
 #include <QImage>

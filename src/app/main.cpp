@@ -1,3 +1,3 @@
-#include "runtime/VLRun.h"
+#include "app/VLRun.h"
 
 int main(int argc, char** argv) { return vl::VLRunMain(argc, argv); }

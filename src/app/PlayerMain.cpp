@@ -1,12 +1,15 @@
-// Playing a publication: `vellion FILE [ARGS...]` in a window, and the
-// headless mode on the offscreen platform with the virtual clock, a script,
-// the trace, the variables and a screenshot at the end.
+#include "app/PlayerMain.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QImage>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -15,14 +18,15 @@
 #include "actions/Interpreter.h"
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
-#include "pages/HeadlessScript.h"
+#include "app/ExitStatus.h"
+#include "app/HeadlessScript.h"
 #include "pages/RT_Main.h"
 #include "runtime/Clock.h"
 #include "runtime/Host.h"
 #include "runtime/Messages.h"
 #include "runtime/Package.h"
 #include "runtime/Trace.h"
-#include "runtime/VLRun.h"
+#include "windows/DialogDriver.h"
 #include "windows/DialogSettings.h"
 #include "windows/QtDialogService.h"
 #include "windows/UserDialog.h"
@@ -71,7 +75,10 @@ struct THeadlessRun {
 // message box where someone can see it (the trace records it headless).
 int ReportStartError(const PlayOptions& o, const AnsiString& msg) {
   if (msg.empty()) return kExitOk;  // the start password was refused: silently
-  std::fprintf(stderr, "vellion: %s: %s\n", o.packagePath.c_str(), AnsiToUtf8(BarsToLineBreaks(msg)).c_str());
+  // The message table's "\r\r" between its two sentences would make a
+  // terminal write the second over the first.
+  std::fprintf(stderr, "vellion: %s: %s", o.packagePath.c_str(),
+               MessageLines(AnsiToUtf8(BarsToLineBreaks(msg))).c_str());
   const QString platform = QGuiApplication::platformName();
   if (o.headless || platform == "offscreen" || platform == "minimal") {
     trace::Record({"dialog", "error", TheDialogSettings().appTitle, msg, "OK", "OK"});
@@ -91,7 +98,46 @@ bool ReadText(const std::string& path, std::string& out) {
   return !f.bad();
 }
 
-int Play(const PlayOptions& o, int argc, char** argv) {
+// Whether `path` can be read as a file; else the system's reason.
+bool FileReadable(const std::string& path, std::string& why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  const bool dir = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+  ::close(fd);
+  if (dir) why = std::strerror(EISDIR);
+  return !dir;
+}
+
+// Names the dialog a timeout found open, on stderr and in the trace, so a run
+// stuck on an unanswered question says which one.
+void ReportTimeout(double seconds) {
+  DialogInfo d;
+  if (DialogDriver::IsOpen()) d = DialogDriver::Current();
+  char head[160];
+  std::snprintf(head, sizeof head, "vellion: the timeout of %g virtual seconds expired", seconds);
+  if (DialogDriver::IsOpen()) {
+    std::string text = MessageLines(AnsiToUtf8(d.text));
+    std::string indented;
+    for (size_t pos = 0; pos < text.size();) {
+      const size_t end = text.find('\n', pos);
+      indented += "  " + text.substr(pos, end - pos + 1);
+      pos = end + 1;
+    }
+    std::fprintf(stderr, "%s while a dialog was open:\n  %s \"%s\"\n%s", head, AnsiToUtf8(d.kind).c_str(),
+                 AnsiToUtf8(d.title).c_str(), indented.c_str());
+  } else {
+    std::fprintf(stderr, "%s\n", head);
+  }
+  trace::Record({"timeout", d.kind, d.title, d.text});
+}
+
+}  // namespace
+
+int PlayPublication(const PlayOptions& o, int argc, char** argv) {
   std::vector<TScriptStep> steps;
   if (!o.scriptPath.empty()) {
     std::string text, error;
@@ -108,6 +154,13 @@ int Play(const PlayOptions& o, int argc, char** argv) {
   // Without any display Qt would abort; say what to do instead.
   if (!o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    // A file that cannot be read is the first thing to fix: say so before
+    // asking for a display it would not need.
+    std::string why;
+    if (!FileReadable(o.packagePath, why)) {
+      std::fprintf(stderr, "vellion: %s: %s\n", o.packagePath.c_str(), why.c_str());
+      return kExitStartFailed;
+    }
     std::fprintf(stderr, "vellion: no display to show the publication on (use --headless to play it without one)\n");
     return kExitStartFailed;
   }
@@ -153,8 +206,8 @@ int Play(const PlayOptions& o, int argc, char** argv) {
     form->onClosed = [&] { run.ended = true; };
     if (o.timeoutSeconds >= 0) {
       const int64_t ms = static_cast<int64_t>(o.timeoutSeconds * 1000.0);
-      TheClock().StartTimer(ms, [&run] {
-        std::fprintf(stderr, "vellion: the timeout expired\n");
+      TheClock().StartTimer(ms, [&run, seconds = o.timeoutSeconds] {
+        ReportTimeout(seconds);
         run.Abort(kExitTimeout);
       });
     }
@@ -198,9 +251,4 @@ int Play(const PlayOptions& o, int argc, char** argv) {
   return run.status;
 }
 
-struct TRegisterPlay {
-  TRegisterPlay() { SetPlayEntry(&Play); }
-} const kRegisterPlay;
-
-}  // namespace
 }  // namespace vl
