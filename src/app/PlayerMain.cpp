@@ -120,7 +120,8 @@ void ReportTimeout(double seconds) {
   char head[160];
   std::snprintf(head, sizeof head, "vellion: the timeout of %g virtual seconds expired", seconds);
   if (DialogDriver::IsOpen()) {
-    std::string text = MessageLines(AnsiToUtf8(d.text));
+    // "|" breaks the lines of a dialog's text.
+    std::string text = MessageLines(AnsiToUtf8(BarsToLineBreaks(d.text)));
     std::string indented;
     for (size_t pos = 0; pos < text.size();) {
       const size_t end = text.find('\n', pos);
