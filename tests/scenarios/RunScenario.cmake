@@ -10,6 +10,7 @@
 # what the run gives for that part today. The other parts must be as
 # expected. A crash, any other difference, or a listed part that comes out
 # as expected again fails the test, so none of these goes unnoticed.
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
 set(known_parts "")
