@@ -14,6 +14,7 @@
 #include "actions/Interpreter.h"
 #include "actions/DateTime.h"
 #include "actions/MathExpr.h"
+#include "actions/SpecialVarCheck.h"
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
@@ -163,6 +164,8 @@ AnsiString EvalActionText(const AnsiString& text, const EvalOptions& options) {
 void SetPlayEntry(PlayEntry entry) { gPlayEntry = entry; }
 
 int VLRunMain(int argc, char** argv) {
+  // A development build stops at once when a special variable has no provider.
+  CheckSpecialVarsAtStart();
   std::string evalPath;
   PlayOptions play;
   play.programPath = argc > 0 ? argv[0] : "vellion";
