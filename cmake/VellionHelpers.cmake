@@ -1,7 +1,3 @@
-# Where the shared test data lives (beside the main checkout); a worktree
-# elsewhere passes -DVL_TESTDATA_DIR=... .
-set(VL_TESTDATA_DIR "${PROJECT_SOURCE_DIR}/../shared/testdata" CACHE PATH "shared test data")
-
 # vl_add_test_dir(DIR LIBS...): one GoogleTest executable per folder under tests/,
 # made of every *.cpp in it, linked against the given libraries.
 function(vl_add_test_dir dir)
@@ -20,8 +16,7 @@ function(vl_add_test_dir dir)
   target_link_libraries(${_name} PRIVATE ${_libs} GTest::gtest GTest::gmock vl_testsupport)
   target_compile_definitions(${_name} PRIVATE
     VL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    VL_BINARY_DIR="${PROJECT_BINARY_DIR}"
-    VL_TESTDATA_DIR="${VL_TESTDATA_DIR}")
+    VL_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${_name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"

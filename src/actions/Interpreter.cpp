@@ -55,12 +55,14 @@ AnsiString WithParam(int id, std::string_view text) {
   return ReplaceAll(Msg(id), "%s", text);
 }
 
-void EnsureSelfVariable() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  RegisterSpecialVar("Self", [](TDateTime) { return SelfValue(); });
-}
+// [Self] is provided from the start like every other special variable, so
+// the check at start finds it and a read before any action gives "".
+struct SelfVariableRegistration {
+  SelfVariableRegistration() {
+    RegisterSpecialVar("Self", [](TDateTime) { return SelfValue(); });
+  }
+};
+const SelfVariableRegistration kSelfVariable;
 
 // Lets posted work and the host queue run between two lines.
 void YieldBetweenLines() {
@@ -458,7 +460,6 @@ bool RunEval(std::string_view text, uint8_t flags, uint8_t eventCode, int origin
     if (gCurrent) gCurrent->ReportError(ErrNestingTooDeep);
     return false;
   }
-  EnsureSelfVariable();
   auto ev = std::make_unique<TActionEval>(text, flags, eventCode, originType, source);
   ev->SetLineNumber(startLine);
   ++gRunning;

@@ -1,11 +1,14 @@
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
 
 #include "actions/MathExpr.h"
+#include "actions/SpecialVarCheck.h"
 #include "actions/Vars.h"
 #include "runtime/Global.h"
 #include "runtime/Messages.h"
@@ -52,6 +55,12 @@ struct Registry {
 Registry& Reg() {
   static Registry r;
   return r;
+}
+
+// [MailServer]: the outgoing mail server, kept for the mail commands.
+AnsiString& MailServerStore() {
+  static AnsiString server;
+  return server;
 }
 
 AnsiString ProgramPath() {
@@ -119,6 +128,28 @@ Registry::Registry() {
   Provide(
       *this, "DecimalSymbol", [](TDateTime) { return AnsiString(1, DecimalSymbol()); },
       [](const AnsiString& v) { SetDecimalSymbolText(v); });
+  Provide(
+      *this, "MailServer", [](TDateTime) { return MailServerStore(); },
+      [](const AnsiString& v) { MailServerStore() = v; });
+
+  // This host has no drive letters: the drive searches find nothing, which
+  // publications are told by "Error", and the publication's drive is empty
+  // (its folder, [PubDir], is a whole path already).
+  Provide(*this, "CDRomDrive", [](TDateTime) { return AnsiString("Error"); });
+  Provide(*this, "NetworkDrive", [](TDateTime) { return AnsiString("Error"); });
+  Provide(*this, "PubDrive", [](TDateTime) { return AnsiString(); });
+  // The host's own places for what the Windows folders hold: the system's
+  // libraries, the system itself, and programs added to it.
+  Provide(*this, "SystemDir", [](TDateTime) { return AnsiString("/usr/lib/"); });
+  Provide(*this, "WindowsDir", [](TDateTime) { return AnsiString("/usr/"); });
+  Provide(*this, "ProgramFiles", [](TDateTime) { return AnsiString("/opt/"); });
+  // The identifier of the root file system stands for the volume serial
+  // number of the system drive: as stable, and as unsigned 32 bits.
+  Provide(*this, "HDSerialNum", [](TDateTime) {
+    struct statvfs st {};
+    if (::statvfs("/", &st) != 0) return AnsiString("0");
+    return AnsiString(std::to_string(static_cast<uint32_t>(st.f_fsid)));
+  });
 }
 
 }  // namespace
@@ -148,6 +179,36 @@ std::vector<AnsiString> SpecialVarsWithoutProvider() {
     if (!SpecialVarHasProvider(i)) r.emplace_back(kSpecial[i].name);
   return r;
 }
+
+bool SpecialVarHasSetter(int index) {
+  return index >= 0 && index < kSpecialVarCount && static_cast<bool>(Reg().providers[index].set);
+}
+
+std::vector<AnsiString> SpecialVarProblems() {
+  std::vector<AnsiString> r;
+  for (int i = 0; i < kSpecialVarCount; ++i) {
+    const AnsiString name = kSpecial[i].name;
+    if (!SpecialVarHasProvider(i)) r.push_back(name + ": no provider, reads as empty");
+    if (kSpecial[i].writable && !SpecialVarHasSetter(i)) r.push_back(name + ": writable, but writes are lost");
+    if (!kSpecial[i].writable && SpecialVarHasSetter(i)) r.push_back(name + ": read-only, but has a setter");
+  }
+  return r;
+}
+
+void CheckSpecialVarsAtStart() {
+#ifndef NDEBUG
+  // Every subsystem has registered its providers by now (static objects of
+  // the linked libraries). A name left without one would read as empty
+  // without notice, so a development build stops here instead.
+  const std::vector<AnsiString> problems = SpecialVarProblems();
+  if (problems.empty()) return;
+  std::fprintf(stderr, "vellion: special variables not provided for:\n");
+  for (const auto& p : problems) std::fprintf(stderr, "  %s\n", p.c_str());
+  std::abort();
+#endif
+}
+
+const AnsiString& MailServerName() { return MailServerStore(); }
 
 AnsiString GetSpecialValue(int index, TDateTime now) {
   const auto& p = Reg().providers[index];

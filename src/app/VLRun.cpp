@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "actions/CommandTable.h"
+#include "actions/SpecialVarCheck.h"
 #include "app/EvalRun.h"
 #include "app/ExitStatus.h"
 #include "app/PlayerMain.h"
@@ -52,6 +53,8 @@ void ListCommands() {
 }  // namespace
 
 int VLRunMain(int argc, char** argv) {
+  // A development build stops at once when a special variable has no provider.
+  CheckSpecialVarsAtStart();
   // The stand-alone player takes "/R FILE" before anything else.
   if (argc > 0 && IsStandAloneName(argv[0])) {
     if (argc >= 3 && SameTextInvariant(argv[1], "/R")) {

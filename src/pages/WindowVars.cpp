@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 
 #include "actions/Vars.h"
+#include "objects/VellionObj.h"
 #include "pages/MenuItems.h"
 #include "pages/PageView.h"
 #include "pages/RT_Main.h"
@@ -271,6 +272,18 @@ struct WindowVarsRegistration {
           const int order = SameTextInvariant(t, "ONTOP") ? 1 : SameTextInvariant(t, "ONBOTTOM") ? 2 : 0;
           if (TWorkForm* f = Form()) f->SetWindowOrder(order);
         });
+    // The page object holding the keyboard focus: the focus may sit in a
+    // control inside it (an edit field's editor), so the parents are asked.
+    // While no window of ours is active, the main window's focus widget
+    // (the one that gets the focus back) answers.
+    RegisterSpecialVar("FocusedObject", [](TDateTime) -> AnsiString {
+      if (!HaveGui()) return {};
+      QWidget* focus = QApplication::focusWidget();
+      if (!focus && Form()) focus = Form()->focusWidget();
+      for (QWidget* w = focus; w; w = w->parentWidget())
+        if (auto* obj = dynamic_cast<TVellionObj*>(w)) return obj->Name();
+      return {};
+    });
     RegisterSpecialVar("WinHandle", [](TDateTime) {
       TWorkForm* f = Form();
       return f && f->isVisible() ? Num(static_cast<int64_t>(f->winId())) : AnsiString("0");

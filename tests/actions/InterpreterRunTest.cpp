@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <optional>
 
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Messages.h"
+#include "support/TestCommands.h"
 
 using namespace vl;
 
@@ -15,12 +17,10 @@ namespace {
 
 AnsiString V(std::string_view name) { return GetVariableValue(name, 0); }
 
-// A test command (bound to an id no subsystem of the core owns) whose body the
-// test chooses.
+// TestProbe, a command of the test's own group, runs the body the test
+// chooses.
 std::function<void(CommandContext&)> gProbe;
-void Probe(CommandContext& c) {
-  if (gProbe) gProbe(c);
-}
+int gProbeCalls = 0;  // so a test that expects an action to stop sees the probe ran
 
 class InterpreterRun : public ::testing::Test {
  protected:
@@ -34,12 +34,16 @@ class InterpreterRun : public ::testing::Test {
     InstallClock(MakeVirtualClock(0));
     ClearAllVariables();
     VarsEnv().showErrors = false;
-    saved_ = BoundHandler(cmd::HelpTopic);
-    BindCommand(cmd::HelpTopic, Probe);
+    probe_.emplace(std::vector<std::pair<std::string, vltest::TestCommandGroup::Body>>{
+        {"TestProbe", [](CommandContext& c) {
+           ++gProbeCalls;
+           if (gProbe) gProbe(c);
+         }}});
   }
   void TearDown() override {
-    BindCommand(cmd::HelpTopic, saved_);
+    probe_.reset();
     gProbe = nullptr;
+    gProbeCalls = 0;
     Hooks() = InterpreterHooks();
     SetTerminating(false);
     SetSuspendCount(0);
@@ -50,7 +54,7 @@ class InterpreterRun : public ::testing::Test {
     InstallClock(nullptr);
   }
   static QCoreApplication* app_;
-  CommandHandler saved_ = nullptr;
+  std::optional<vltest::TestCommandGroup> probe_;
 };
 QCoreApplication* InterpreterRun::app_ = nullptr;
 
@@ -89,7 +93,7 @@ TEST_F(InterpreterRun, SelfIsClearedNotRestored) {
       outerAfter = SelfValue();
     }
   };
-  RunAction("SetVar \"[outer]\" \"[Self]\"\r\nHelpTopic \"nest\"\r\nSetVar \"[outer2]\" \"[self]\"", 0, 1, 1, "Outer");
+  RunAction("SetVar \"[outer]\" \"[Self]\"\r\nTestProbe \"nest\"\r\nSetVar \"[outer2]\" \"[self]\"", 0, 1, 1, "Outer");
   EXPECT_EQ(V("outer"), "Outer");
   EXPECT_EQ(V("inner"), "Inner");
   EXPECT_EQ(outerAfter, "");  // the inner action cleared it
@@ -103,7 +107,7 @@ TEST_F(InterpreterRun, SelfIsClearedNotRestored) {
 TEST_F(InterpreterRun, PostedRequestRunsAtTheNextYield) {
   TActionTarget target;
   gProbe = [&](CommandContext&) { PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0); };
-  RunAction("HelpTopic \"post\"\r\nSetVar \"[seen]\" \"[posted]\"", 0, 52, 26, "");
+  RunAction("TestProbe \"post\"\r\nSetVar \"[seen]\" \"[posted]\"", 0, 52, 26, "");
   EXPECT_EQ(V("seen"), "yes");
   EXPECT_EQ(PendingActionRequests(), 0);
   PostAction(&target, "", 1, 0);  // an empty text posts nothing
@@ -116,7 +120,7 @@ TEST_F(InterpreterRun, SuspendHoldsPostedWorkAndDiscardsInput) {
   Hooks().discardQueuedInput = [&] { ++discarded; };
   gProbe = [&](CommandContext&) { PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0); };
   RunAction(
-      "Suspend \"True\"\r\nHelpTopic \"post\"\r\nSetVar \"[during]\" \"[posted]\"\r\n"
+      "Suspend \"True\"\r\nTestProbe \"post\"\r\nSetVar \"[during]\" \"[posted]\"\r\n"
       "Suspend \"False\"\r\nSetVar \"[x]\" \"1\"\r\nSetVar \"[after]\" \"[posted]\"",
       0, 52, 26, "");
   EXPECT_EQ(V("during"), "");
@@ -132,7 +136,7 @@ TEST_F(InterpreterRun, SuspendHoldsPostedWorkAndDiscardsInput) {
   // Flag 4 counts as one Suspend while the action runs.
   int seen = -1;
   gProbe = [&](CommandContext&) { seen = SuspendCount(); };
-  RunAction("HelpTopic \"x\"", kFlagSuspended, 1, 1, "o");
+  RunAction("TestProbe \"x\"", kFlagSuspended, 1, 1, "o");
   EXPECT_EQ(seen, 1);
   EXPECT_EQ(SuspendCount(), 0);
 }
@@ -171,14 +175,17 @@ TEST_F(InterpreterRun, TerminatingAndGenerationStopEveryAction) {
     if (c.Arg(1) == "gen") NewGeneration();
     if (c.Arg(1) == "term") SetTerminating(true);
   };
-  RunAction("HelpTopic \"gen\"\r\nSetVar \"[a]\" \"1\"", 0, 52, 26, "");
+  RunAction("TestProbe \"gen\"\r\nSetVar \"[a]\" \"1\"", 0, 52, 26, "");
+  EXPECT_EQ(gProbeCalls, 1);
   EXPECT_EQ(V("a"), "");
-  RunAction("HelpTopic \"term\"\r\nSetVar \"[b]\" \"1\"", 0, 52, 26, "");
+  RunAction("TestProbe \"term\"\r\nSetVar \"[b]\" \"1\"", 0, 52, 26, "");
+  EXPECT_EQ(gProbeCalls, 2);
   EXPECT_EQ(V("b"), "");
+  EXPECT_EQ(V("LastError"), "");  // stopped, not failed
   SetTerminating(false);
   // A Delay gives up at once when the player is closing.
   gProbe = [&](CommandContext&) { SetTerminating(true); };
-  TheClock().StartTimer(10, [] { RunAction("HelpTopic \"x\"", 0, 1, 1, "t"); });
+  TheClock().StartTimer(10, [] { RunAction("TestProbe \"x\"", 0, 1, 1, "t"); });
   int64_t t0 = TheClock().NowMs();
   RunAction("Delay \"100000\"", 0, 52, 26, "");
   EXPECT_LT(TheClock().NowMs() - t0, 1000);
@@ -188,16 +195,16 @@ TEST_F(InterpreterRun, DelayLetsOtherActionsRunUnlessNegative) {
   TActionTarget target;
   gProbe = [&](CommandContext&) { PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0); };
   int64_t t0 = TheClock().NowMs();
-  RunAction("HelpTopic \"p\"\r\nDelay \"-500\"", 0, 52, 26, "");
+  RunAction("TestProbe \"p\"\r\nDelay \"-500\"", 0, 52, 26, "");
   // No message was handled during a negative delay; the time did pass.
   EXPECT_GE(TheClock().NowMs() - t0, 500);
-  RunAction("HelpTopic \"p\"\r\nDelay \"200\"\r\nSetVar \"[seen]\" \"[posted]\"", 0, 52, 26, "");
+  RunAction("TestProbe \"p\"\r\nDelay \"200\"\r\nSetVar \"[seen]\" \"[posted]\"", 0, 52, 26, "");
   EXPECT_EQ(V("seen"), "yes");
 }
 
 TEST_F(InterpreterRun, HandlersMoveTheLinePosition) {
   gProbe = [&](CommandContext& c) { c.SetSkipAfter(2); };  // as Menu does
-  RunAction("HelpTopic \"m\"\r\nSetVar \"[a]\" \"1\"\r\nSetVar \"[b]\" \"1\"\r\nSetVar \"[c]\" \"1\"\r\nSetVar \"[d]\" \"1\"",
+  RunAction("TestProbe \"m\"\r\nSetVar \"[a]\" \"1\"\r\nSetVar \"[b]\" \"1\"\r\nSetVar \"[c]\" \"1\"\r\nSetVar \"[d]\" \"1\"",
             0, 52, 26, "");
   EXPECT_EQ(V("a"), "1");  // the next line runs, then two are skipped
   EXPECT_EQ(V("b"), "");
@@ -245,7 +252,7 @@ TEST_F(InterpreterRun, SuspendedActionsYieldOnlyForEsc) {
     if (c.Arg(1) == "esc") esc = true;
   };
   RunAction(
-      "Suspend \"True\"\r\nHelpTopic \"post\"\r\nSetVar \"[held]\" \"[posted]\"\r\nHelpTopic \"esc\"\r\n"
+      "Suspend \"True\"\r\nTestProbe \"post\"\r\nSetVar \"[held]\" \"[posted]\"\r\nTestProbe \"esc\"\r\n"
       "SetVar \"[escaped]\" \"[posted]\"\r\nSuspend \"False\"",
       0, 52, 26, "");
   EXPECT_EQ(V("held"), "");

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "VarsTestSupport.h"
+#include "actions/SpecialVarCheck.h"
+#include "runtime/Clock.h"
 #include "runtime/Messages.h"
 #include "runtime/Package.h"
 #include "runtime/PackageWriter.h"
@@ -363,6 +366,13 @@ TEST_F(VarsStore, SpecialVariables) {
   EXPECT_EQ(Get("VellionVersion"), "571.0");
   EXPECT_EQ(Get("VLMode"), "R");
   EXPECT_EQ(Get("PageTitle"), "");  // no provider yet
+  // This program links the core alone: the start-up check would name what the
+  // pages and the window provide in the player.
+  const std::vector<AnsiString> problems = SpecialVarProblems();
+  for (const char* p : {"PageTitle: no provider, reads as empty", "PageNumberOffset: writable, but writes are lost"})
+    EXPECT_NE(std::find(problems.begin(), problems.end(), p), problems.end()) << p;
+  for (const char* core : {"Time", "CommandLine", "DecimalSymbol", "MailServer", "HDSerialNum"})
+    for (const auto& p : problems) EXPECT_NE(p.rfind(std::string(core) + ":", 0), 0u) << p;
   SetVariable("[PageNumberOffset]", "3");  // writable without provider: ignored
   EXPECT_EQ(Get("LastError"), "");
 
@@ -389,14 +399,37 @@ TEST_F(VarsStore, CurrentDirWriteFailureLeavesMessage304) {
   EXPECT_EQ(cur.back(), '/');
 }
 
+// A clock whose wall time moves on by a second at every reading, so values
+// taken from separate readings cannot agree by chance.
+class TickingWallClock : public Clock {
+ public:
+  int64_t NowMs() override { return 0; }
+  int64_t WallMs() override { return 978307200000LL + 1000 * reads++; }
+  TimerId StartTimer(int64_t, std::function<void()>) override { return 1; }
+  void CancelTimer(TimerId) override {}
+  void Yield() override {}
+  bool RunUntil(const std::function<bool()>& done, int64_t) override { return done(); }
+  bool IsVirtual() const override { return true; }
+  int reads = 0;
+};
+
 TEST_F(VarsStore, TimeVariablesOfOneTextAgree) {
-  // "Now" is taken once per substitution.
+  // "Now" is taken once per substitution, however many time variables the
+  // text holds and however much time their reading takes.
+  auto clock = std::make_unique<TickingWallClock>();
+  TickingWallClock& ticking = *clock;
+  InstallClock(std::move(clock));
   AnsiString t = ExpandVariables("[Time24]|[Hour]:[Minute]:[Second]");
+  const int readsOfOneText = ticking.reads;
+  AnsiString later = ExpandVariables("[Time24]");
+  InstallClock(nullptr);
   size_t bar = t.find('|');
   ASSERT_NE(bar, AnsiString::npos);
   AnsiString a = t.substr(0, bar), b = t.substr(bar + 1);
   // Time24 is h:nn:ss; rebuild it from the parts.
   EXPECT_EQ(a, b);
+  EXPECT_EQ(readsOfOneText, 1);
+  EXPECT_NE(later, a);  // the clock did move between texts
 }
 
 }  // namespace

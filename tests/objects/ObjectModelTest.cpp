@@ -158,6 +158,22 @@ TEST_F(ObjectModel, TabMovesAlongTheRecordsTabOrderValues) {
   EXPECT_EQ(view->focusWidget(), Obj("A"));
 }
 
+TEST_F(ObjectModel, FocusedObjectNamesTheObjectHoldingTheFocus) {
+  ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=9\nName=E\nW=120\nH=24\nVarName=A\n"
+                   "ObjectType=9\nName=F\nY=40\nW=120\nH=24\nVarName=B\n"));
+  view->activateWindow();
+  QApplication::setActiveWindow(view.get());
+  // The focus sits in the edit control inside the object.
+  for (const char* name : {"E", "F"}) {
+    Obj(name)->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Var("FocusedObject"), name);
+  }
+  view->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Var("FocusedObject"), "");
+}
+
 TEST_F(ObjectModel, UnbuiltTypesKeepTheirPlaceAndUnknownTypesMakeNothing) {
   ASSERT_TRUE(Load("NEWPAGE=One\nObjectType=22\nName=Movie\nX=3\nY=4\nW=50\nH=60\n"
                    "ObjectType=99\nName=Ghost\n"));

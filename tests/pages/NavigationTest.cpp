@@ -122,10 +122,15 @@ TEST_F(Navigation, PageChangeActionRedirectsOrCancels) {
   Click("GotoNextPage");
   EXPECT_EQ(nav.PageIndex(), 1);
   EXPECT_EQ(Var("LastError"), Msg(246));
-  // Navigation inside the page-change action is refused.
-  Start(pages, 1, "GotoPage \"Three\"");
+  // Navigation inside the page-change action is refused: the action ran, its
+  // GotoPage failed, and the change it was asked about went ahead.
+  Start({{"One"}, {"Two"}, {"Three"}}, 1, "GotoPage \"Three\"");
+  SetLastError("");
+  host.Take();
   Click("GotoPage \"Two\"");
   EXPECT_EQ(nav.PageIndex(), 2);
+  EXPECT_EQ(host.Take("run"), (std::vector<std::string>{"run 56 "}));
+  EXPECT_NE(Var("LastError").find(Msg(255)), std::string::npos) << Var("LastError");
 }
 
 TEST_F(Navigation, EnterActionEndingInGotoIsDeferred) {
@@ -242,10 +247,25 @@ TEST_F(PageEvents, ObjectsAreToldInOrderWithTheMasterPage) {
 }
 
 TEST_F(PageEvents, NoPageChangeActionWhileShuttingDown) {
-  Start({{"One"}, {"Two"}}, 1, "SetVar \"[PageChangeName]\" \"\"");
-  host.shuttingDown = true;
-  nav.ProcessPageChange(2);
-  EXPECT_EQ(nav.PageIndex(), 2);
+  // The page-change action cancels every change; while shutting down it is
+  // not run at all, so the change goes ahead.
+  struct {
+    bool shuttingDown;
+    std::vector<std::string> runs;
+    int page;
+  } cases[] = {
+      {false, {"run 56 "}, 1},
+      {true, {"run 51 One", "run 50 Two"}, 2},
+  };
+  for (const auto& c : cases) {
+    Start({{"One", "", "SetVar \"[left]\" \"1\""}, {"Two", "SetVar \"[entered]\" \"1\""}}, 1,
+          "SetVar \"[PageChangeName]\" \"\"");
+    host.shuttingDown = c.shuttingDown;
+    host.Take();
+    nav.ProcessPageChange(2);
+    EXPECT_EQ(host.Take("run"), c.runs) << c.shuttingDown;
+    EXPECT_EQ(nav.PageIndex(), c.page) << c.shuttingDown;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "actions/CommandApi.h"
@@ -26,6 +28,7 @@
 #include "runtime/Messages.h"
 #include "runtime/Package.h"
 #include "runtime/PackageWriter.h"
+#include "support/TestCommands.h"
 #include "support/TestSupport.h"
 #include "windows/UserDialog.h"
 
@@ -59,10 +62,13 @@ void WaitReal(const std::function<bool()>& done, int maxMs) {
   while (!done() && t.elapsed() < maxMs) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
 }
 
-// What the test's RunVellion does: a chained load with the given options.
+// What the test's own TestChain command does: a chained load with the given
+// options, as the chaining commands ask for it.
 bool gChainResult = false;
 int gPagesSeenInside = -1;
 int gPagesAfterInner = -1;
+// What TestNested does (set by the test).
+std::function<void(CommandContext&)> gNested;
 void DoChain(CommandContext& c) {
   gChainResult = WorkForm()->LoadChainedPublication(c.Arg(1), c.Arg(2) == "clear", false);
   // Nothing of the old publication has gone yet.
@@ -74,13 +80,18 @@ class WorkFormTest : public ::testing::Test {
   void SetUp() override {
     InstallClock(MakeVirtualClock(0));
     CommandTable().BuildBuiltinTable();
-    oldRunVellion_ = BoundHandler(cmd::RunVellion);
-    BindCommand(cmd::RunVellion, DoChain);
+    // A chained load that completes builds the table again: the group goes
+    // with the old publication, as a plug-in's would.
+    commands_.emplace(std::vector<std::pair<std::string, vltest::TestCommandGroup::Body>>{
+        {"TestChain", DoChain}, {"TestNested", [](CommandContext& c) {
+                                   if (gNested) gNested(c);
+                                 }}});
     ClearAllVariables();
   }
   void TearDown() override {
     form.reset();
-    BindCommand(cmd::RunVellion, oldRunVellion_);
+    commands_.reset();
+    gNested = nullptr;
     Hooks() = InterpreterHooks();
     ClearAllVariables();
     InstallClock(nullptr);
@@ -108,7 +119,7 @@ class WorkFormTest : public ::testing::Test {
   std::unique_ptr<TWorkForm> form;
   bool closed = false;
   bool chainFailed = false;
-  CommandHandler oldRunVellion_ = nullptr;
+  std::optional<vltest::TestCommandGroup> commands_;
 };
 
 const char kFirst[] =
@@ -127,14 +138,12 @@ TEST_F(WorkFormTest, ChainedLoadWaitsForTheOutermostActionAndReplacesThePublicat
   EXPECT_EQ(form->PageCount(), 2);
   // The chain is asked for inside an action inside another action: both
   // stop after the request, and the old pages stay until both have returned.
-  const CommandHandler oldRun = BoundHandler(cmd::Run);
-  BindCommand(cmd::Run, [](CommandContext&) {
-    RunAction("RunVellion \"second.pkg\" \"\"\rSetVar \"[After]\" \"inner\"", 0, 1, 0, "Inner");
+  gNested = [](CommandContext&) {
+    RunAction("TestChain \"second.pkg\" \"\"\rSetVar \"[After]\" \"inner\"", 0, 1, 0, "Inner");
     QCoreApplication::sendPostedEvents();  // as a dialog's wait would
     gPagesAfterInner = WorkForm()->PageCount();
-  });
-  Click("Run \"a\" \"b\" \"c\"\rSetVar \"[After]\" \"outer\"");
-  BindCommand(cmd::Run, oldRun);
+  };
+  Click("TestNested\rSetVar \"[After]\" \"outer\"");
   EXPECT_TRUE(gChainResult);
   EXPECT_EQ(gPagesSeenInside, 2);
   EXPECT_EQ(gPagesAfterInner, 2);  // the outer action still ran
@@ -160,14 +169,14 @@ TEST_F(WorkFormTest, ChainedLoadOptionsAndRefusals) {
   Start(WritePackage(dir, "veto.pkg", vetoing));
 
   // Not found anywhere: only [LastError] tells.
-  Click("RunVellion \"nowhere.pkg\" \"\"\rSetVar \"[After]\" \"yes\"");
+  Click("TestChain \"nowhere.pkg\" \"\"\rSetVar \"[After]\" \"yes\"");
   EXPECT_FALSE(gChainResult);
   EXPECT_EQ(Var("After"), "yes");
   EXPECT_EQ(Var("LastError"), ErrorText(2));
 
   // The shut-down action refuses: the publication goes on, the action too.
   SetVariable("[Refuse]", "FALSE");
-  Click("RunVellion \"short.pkg\" \"\"\rSetVar \"[After]\" \"again\"");
+  Click("TestChain \"short.pkg\" \"\"\rSetVar \"[After]\" \"again\"");
   EXPECT_FALSE(gChainResult);
   EXPECT_EQ(Var("After"), "again");
   Settle();
@@ -175,7 +184,7 @@ TEST_F(WorkFormTest, ChainedLoadOptionsAndRefusals) {
 
   // Accepted, with the clear option, into a package in the short form.
   SetVariable("[Refuse]", "TRUE");
-  Click("RunVellion \"" + (dir / "short.pkg").string() + "\" \"clear\"");
+  Click("TestChain \"" + (dir / "short.pkg").string() + "\" \"clear\"");
   EXPECT_TRUE(gChainResult);
   Settle();
   EXPECT_EQ(form->Settings().title, "Second");
@@ -186,7 +195,7 @@ TEST_F(WorkFormTest, ChainedLoadOptionsAndRefusals) {
 TEST_F(WorkFormTest, ChainedLoadOfADamagedPackageEndsTheRun) {
   vltest::WriteFileBytes(dir / "bad.pkg", "not a package at all");
   Start(WritePackage(dir, "first.pkg", kFirst));
-  Click("RunVellion \"bad.pkg\" \"\"");
+  Click("TestChain \"bad.pkg\" \"\"");
   Settle();
   EXPECT_TRUE(chainFailed);
   EXPECT_NE(form->StartError().find(Msg(236)), std::string::npos);

@@ -190,6 +190,9 @@ TEST_F(VlpackFixture, FailuresSayWhatWentWrong) {
       {{"build", "-o", pkgPath.string(), (t / "nofolder").string()}, 1, "not a folder"},
       {{"build", "-o", (t / "no" / "dir" / "x.pkg").string(), src.string()}, 1, "cannot create"},
       {{"build", "-o", pkgPath.string(), "--host", (t / "nohost").string(), src.string()}, 1, "host"},
+      // A folder without its publication text is refused unless files only are meant.
+      {{"build", "-o", pkgPath.string(), (src / "text").string()}, 1, "no RUNTIME.PUB"},
+      {{"build", "-o", pkgPath.string(), "--files-only", src.string()}, 1, "has a RUNTIME.PUB"},
   };
   for (const auto& c : cases) {
     Result r = Vlpack(c.args);
@@ -197,6 +200,7 @@ TEST_F(VlpackFixture, FailuresSayWhatWentWrong) {
     EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
   }
   EXPECT_FALSE(fs::exists(t / "no"));
+  EXPECT_FALSE(fs::exists(pkgPath)) << "a refused build left a package";
 
   // Unsafe names are refused at extraction while the rest is written.
   Result b = Vlpack({"build", "-o", pkgPath.string(), "--name", "dup1.txt=..\\..\\escape.txt", "--name",
@@ -216,4 +220,20 @@ TEST_F(VlpackFixture, FailuresSayWhatWentWrong) {
   Result help = Vlpack({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("vlpack build -o OUT"), std::string::npos);
+}
+
+TEST_F(VlpackFixture, FilesOnlyPacksAFolderWithoutPublication) {
+  fs::path pkgPath = t / "files.pkg";
+  Result b = Vlpack({"build", "-o", pkgPath.string(), "--files-only", (src / "pics").string()});
+  ASSERT_EQ(b.status, 0) << b.out;
+  EXPECT_EQ(b.out, "");  // asked for, so no warning either
+  vl::TPackage pkg;
+  ASSERT_EQ(pkg.OpenPackage(pkgPath.string()), vl::kPackageOpen);
+  EXPECT_EQ(pkg.FindEntry("RUNTIME.PUB"), nullptr);
+  const vl::LibRec* photo = pkg.FindEntry("photo.jpg");
+  ASSERT_NE(photo, nullptr);
+  std::string data;
+  ASSERT_EQ(pkg.LoadEntryToMemory("photo.jpg", data), vl::kLoadOk);
+  EXPECT_EQ(data, ReadFileBytes(src / "pics" / "photo.jpg"));
+  pkg.ClosePackage(false);
 }

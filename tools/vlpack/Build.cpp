@@ -85,6 +85,7 @@ struct Options {
   std::set<std::string> embedded, startup, raw, compress;
   std::map<std::string, int> types;
   bool compressImages = false;
+  bool filesOnly = false;
   int level = 9;
 };
 
@@ -177,6 +178,8 @@ int Parse(const std::vector<std::string>& args, Options& o) {
       o.compress.insert(Normal(v));
     } else if (a == "--compress-images") {
       o.compressImages = true;
+    } else if (a == "--files-only") {
+      o.filesOnly = true;
     } else if (a == "--level") {
       if (!ParseInt(v, 0, 9, n)) return Usage("build: --level takes 0 to 9");
       o.level = static_cast<int>(n);
@@ -258,10 +261,14 @@ int CmdBuild(const std::vector<std::string>& args) {
   w.compressionLevel = o.level;
   // The publication text first, then the other files in path order.
   auto pub = std::find_if(files.begin(), files.end(), [](const std::string& f) { return vl::SameTextAnsi(f, "RUNTIME.PUB"); });
-  if (pub == files.end())
-    std::fprintf(stderr, "vlpack: warning: %s has no RUNTIME.PUB; the package holds no publication\n", o.dir.c_str());
-  else
-    std::rotate(files.begin(), pub, pub + 1);
+  // A folder without its publication text is almost always the wrong folder:
+  // the player could not start the package. Files only must be asked for.
+  if (pub == files.end() && !o.filesOnly)
+    return Fail(o.dir + " has no RUNTIME.PUB, so the package would hold no publication"
+                " (give --files-only to pack its files alone)");
+  if (pub != files.end() && o.filesOnly)
+    return Fail("--files-only, but " + o.dir + " has a RUNTIME.PUB");
+  if (pub != files.end()) std::rotate(files.begin(), pub, pub + 1);
 
   for (const auto& rel : files) {
     std::string data;

@@ -32,10 +32,12 @@ alone as a .pkg file.
       entries with the same name, the one the player finds (the later one)
       is written.
 
-  vlpack build -o OUT [--host EXE] [HEADER OPTIONS] [NAME OPTIONS] DIR
+  vlpack build -o OUT [--host EXE] [--files-only] [HEADER OPTIONS]
+               [NAME OPTIONS] DIR
       Packs DIR: DIR/RUNTIME.PUB as the publication text (type 1) and every
       other file of DIR and its sub-folders (names beginning with "." are
-      left out). A file is stored under its path relative to DIR with "\"
+      left out). A folder without RUNTIME.PUB is refused unless --files-only
+      is given. A file is stored under its path relative to DIR with "\"
       separators unless a name option says otherwise. Its type comes from
       its extension:
           .bmp .jpg .jpeg .jpe .png .gif .ico .wmf .emf .tif .tiff  3 picture
@@ -49,6 +51,9 @@ alone as a .pkg file.
 
       --host EXE            append the package to a copy of EXE; all offsets
                             are computed for that position
+      --files-only          pack a folder without RUNTIME.PUB: a package of
+                            files only, which the player cannot start;
+                            refused when the folder has a RUNTIME.PUB
       Header options:
       --build-stamp N       BuildStamp (default 0)
       --run-mode N          0 normal, 1 page test, 2 test run, 3 test run

@@ -1,0 +1,3 @@
+#!/bin/sh
+# Stands in for a player that crashes.
+kill -ABRT $$
