@@ -25,6 +25,7 @@
 #include "actions/CommandTable.h"
 #include "actions/Vars.h"
 #include "pages/RT_Main.h"
+#include "platform/FontMap.h"
 #include "runtime/Clock.h"
 #include "windows/QtDialogService.h"
 
@@ -90,6 +91,8 @@ int ChildEmpty(int argc, char** argv) {
 
 int ChildPlayer(int argc, char** argv, const char* package) {
   Stage("main");
+  // As the player starts.
+  vl::StartFontWarmUp();
   QApplication app(argc, argv);
   Stage("application");
   vl::InstallClock(vl::MakeVirtualClock(978307200000LL));

@@ -3,6 +3,11 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <algorithm>
+#include <future>
+
+#ifdef VL_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 #include "runtime/Global.h"
 
@@ -48,7 +53,31 @@ QHash<QString, QString>& Mapped() {
   return mapped;
 }
 
+// The warm-up worker. Only the main thread starts and finishes it.
+std::future<void>& WarmUp() {
+  static std::future<void> warmUp;
+  return warmUp;
+}
+
 }  // namespace
+
+void StartFontWarmUp() {
+#ifdef VL_HAVE_FONTCONFIG
+  // The worker only loads the configuration, which the font system keeps
+  // process-wide and hands out under its own lock; it touches no Qt object.
+  // Two first loads at once would both be paid (the second is thrown away),
+  // so our first use of fonts waits for this one instead of racing it.
+  static bool started = false;
+  if (started) return;
+  started = true;
+  WarmUp() = std::async(std::launch::async, [] { FcInit(); });
+#endif
+}
+
+void FinishFontWarmUp() {
+  auto& warmUp = WarmUp();
+  if (warmUp.valid()) warmUp.get();
+}
 
 void ForgetFontMappings() { Mapped().clear(); }
 
@@ -56,6 +85,7 @@ QString MapFontFamily(const QString& windowsName) {
   auto& mapped = Mapped();
   auto it = mapped.constFind(windowsName);
   if (it != mapped.constEnd()) return *it;
+  FinishFontWarmUp();
   if (mapped.size() > 4096) mapped.clear();
   const QString family = MapUncached(windowsName);
   mapped.insert(windowsName, family);
