@@ -4,6 +4,7 @@
 #include <QHash>
 #include <algorithm>
 #include <future>
+#include <system_error>
 
 #ifdef VL_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -64,13 +65,17 @@ std::future<void>& WarmUp() {
 void StartFontWarmUp() {
 #ifdef VL_HAVE_FONTCONFIG
   // The worker only loads the configuration, which the font system keeps
-  // process-wide and hands out under its own lock; it touches no Qt object.
-  // Two first loads at once would both be paid (the second is thrown away),
-  // so our first use of fonts waits for this one instead of racing it.
+  // process-wide and sets up safely from any thread; it touches no Qt
+  // object. Two first loads at once would both be paid (one is thrown
+  // away), so our first use of fonts waits for this one instead of racing it.
   static bool started = false;
   if (started) return;
   started = true;
-  WarmUp() = std::async(std::launch::async, [] { FcInit(); });
+  try {
+    WarmUp() = std::async(std::launch::async, [] { FcInit(); });
+  } catch (const std::system_error&) {
+    // No thread to spare: the configuration loads at the first use instead.
+  }
 #endif
 }
 
