@@ -21,6 +21,7 @@
 #include "app/ExitStatus.h"
 #include "app/HeadlessScript.h"
 #include "pages/RT_Main.h"
+#include "platform/FontMap.h"
 #include "runtime/Clock.h"
 #include "runtime/Host.h"
 #include "runtime/Messages.h"
@@ -165,6 +166,8 @@ int PlayPublication(const PlayOptions& o, int argc, char** argv) {
     std::fprintf(stderr, "vellion: no display to show the publication on (use --headless to play it without one)\n");
     return kExitStartFailed;
   }
+  // The font configuration loads while Qt starts.
+  StartFontWarmUp();
   int qargc = 1;
   QApplication app(qargc, argv);
   if (o.headless) {

@@ -450,8 +450,10 @@ bool TWorkForm::FormCreate() {
   }
   menus.PrepareMenuItems(false);
   // The menu bar takes its height from the window, not from the pages.
-  if (menuBar() && menuBar()->isVisibleTo(this) && s.windowStyle != 1 && s.windowStyle != 3)
-    resize(width(), height() + menuBar()->sizeHint().height());
+  // (menuWidget: menuBar() would make an empty bar for a publication without one.)
+  auto* bar = qobject_cast<QMenuBar*>(menuWidget());
+  if (bar && bar->isVisibleTo(this) && s.windowStyle != 1 && s.windowStyle != 3)
+    resize(width(), height() + bar->sizeHint().height());
   return true;
 }
 

@@ -7,6 +7,7 @@ namespace vl {
 
 bool TAppFontRegistry::RegisterFont(const AnsiString& path) {
   if (ids_.count(path)) return true;
+  FinishFontWarmUp();
   int id = QFontDatabase::addApplicationFont(QString::fromStdString(AnsiToUtf8(path)));
   ForgetFontMappings();
   if (id < 0) return false;

@@ -3,6 +3,12 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <algorithm>
+#include <future>
+#include <system_error>
+
+#ifdef VL_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 #include "runtime/Global.h"
 
@@ -48,7 +54,35 @@ QHash<QString, QString>& Mapped() {
   return mapped;
 }
 
+// The warm-up worker. Only the main thread starts and finishes it.
+std::future<void>& WarmUp() {
+  static std::future<void> warmUp;
+  return warmUp;
+}
+
 }  // namespace
+
+void StartFontWarmUp() {
+#ifdef VL_HAVE_FONTCONFIG
+  // The worker only loads the configuration, which the font system keeps
+  // process-wide and sets up safely from any thread; it touches no Qt
+  // object. Two first loads at once would both be paid (one is thrown
+  // away), so our first use of fonts waits for this one instead of racing it.
+  static bool started = false;
+  if (started) return;
+  started = true;
+  try {
+    WarmUp() = std::async(std::launch::async, [] { FcInit(); });
+  } catch (const std::system_error&) {
+    // No thread to spare: the configuration loads at the first use instead.
+  }
+#endif
+}
+
+void FinishFontWarmUp() {
+  auto& warmUp = WarmUp();
+  if (warmUp.valid()) warmUp.get();
+}
 
 void ForgetFontMappings() { Mapped().clear(); }
 
@@ -56,6 +90,7 @@ QString MapFontFamily(const QString& windowsName) {
   auto& mapped = Mapped();
   auto it = mapped.constFind(windowsName);
   if (it != mapped.constEnd()) return *it;
+  FinishFontWarmUp();
   if (mapped.size() > 4096) mapped.clear();
   const QString family = MapUncached(windowsName);
   mapped.insert(windowsName, family);

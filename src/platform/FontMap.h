@@ -32,6 +32,16 @@ QString MapFontFamily(const QString& windowsName);
 // Forgets the answers MapFontFamily keeps (after fonts were added or removed).
 void ForgetFontMappings();
 
+// Reading the font system's configuration (dozens of XML files) is the
+// dearest single step of a start. StartFontWarmUp has a worker thread read it
+// while the application and the package are still being set up (call it
+// before the QApplication is made); FinishFontWarmUp waits for that worker
+// and is called before our own first use of the font system. Both may be
+// called any number of times; without a warm-up FinishFontWarmUp does
+// nothing.
+void StartFontWarmUp();
+void FinishFontWarmUp();
+
 // The font for a name, a size in points and the style bits of action
 // arguments and header keys (1 bold, 2 italic, 4 underline, 8 strike-out).
 // A negative size is a cell height in pixels (as Windows reads it); a zero

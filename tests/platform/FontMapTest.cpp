@@ -59,3 +59,15 @@ TEST(FontMap, CharsetCodePages) {
   EXPECT_EQ(CodePageOfCharset(1), ActiveCodePage());
   EXPECT_EQ(CodePageOfCharset(2), 0);  // symbol fonts: no conversion
 }
+
+TEST(FontMap, WarmUpLeavesTheAnswersAlone) {
+  // Started and finished any number of times, before or after fonts were
+  // used: the same faces come out and nothing waits forever.
+  StartFontWarmUp();
+  StartFontWarmUp();
+  FinishFontWarmUp();
+  FinishFontWarmUp();
+  ForgetFontMappings();
+  EXPECT_EQ(MapFontFamily(QStringLiteral("MS Sans Serif")), QStringLiteral("Liberation Sans"));
+  EXPECT_EQ(QFontInfo(MakeFont("Courier New", 10, 0)).family(), QStringLiteral("Liberation Mono"));
+}
