@@ -138,7 +138,8 @@ class FontRegistry {
 class PlugInLoader {
  public:
   virtual ~PlugInLoader() = default;
-  virtual void LoadPlugIn(const AnsiString& path, void* mainWindow) = 0;
+  // The plug-in finds the main window through the player, not through here.
+  virtual void LoadPlugIn(const AnsiString& path) = 0;
 };
 
 // Cursor and icon files (the player decodes .cur/.ani/.ico with its GUI).
@@ -147,8 +148,8 @@ class CursorIconLoader {
   virtual ~CursorIconLoader() = default;
   // True when the slot of the application's cursor table now holds a cursor.
   virtual bool LoadCursor(const AnsiString& path, int slot) = 0;
-  // True when the first small icon of the file was assigned to `iconObject`.
-  virtual bool LoadIcon(const AnsiString& path, void* iconObject) = 0;
+  // True when the file holds an icon the player can show.
+  virtual bool LoadIcon(const AnsiString& path) = 0;
   // The application icon from the test strings' icon file.
   virtual void SetApplicationIcon(const AnsiString& path) {}
 };
@@ -270,9 +271,9 @@ class TPackage {
   // the number of fonts registered.
   int InstallEmbeddedFonts();
   // Extracts the start-up files and hands every plug-in to the loader.
-  void PreparePlugIns(void* mainWindow);
+  void PreparePlugIns();
   bool LoadCursorFile(std::string_view name, int slot);
-  bool LoadIconFile(std::string_view name, void* iconObject);
+  bool LoadIconFile(std::string_view name);
 
   // Closes the host file, removes extracted files (fonts always; others with
   // `deleteExtracted` and ExtractOp bit 0x80), forgets the entries and

@@ -344,7 +344,7 @@ int TPackage::InstallEmbeddedFonts() {
   return registered;
 }
 
-void TPackage::PreparePlugIns(void* mainWindow) {
+void TPackage::PreparePlugIns() {
   for (auto& e : entries_) {
     if (e.Type == kEntryStartupFile && e.StoredSize > 0) {
       AnsiString target;
@@ -362,7 +362,7 @@ void TPackage::PreparePlugIns(void* mainWindow) {
     } else {
       path = JoinPath(hostFolder_, FileNamePart(e.Name));
     }
-    if (loader) loader->LoadPlugIn(path, mainWindow);
+    if (loader) loader->LoadPlugIn(path);
   }
 }
 
@@ -376,13 +376,13 @@ bool TPackage::LoadCursorFile(std::string_view name, int slot) {
   return ok;
 }
 
-bool TPackage::LoadIconFile(std::string_view name, void* iconObject) {
+bool TPackage::LoadIconFile(std::string_view name) {
   AnsiString path;
   int err = 0;
   int rc = ResolveFile(name, path, err);
   if (rc == kExtractIncomplete || rc == kExtractWriteError) return false;
   CursorIconLoader* loader = pkg::CursorsAndIcons();
-  return loader && loader->LoadIcon(path, iconObject);
+  return loader && loader->LoadIcon(path);
 }
 
 void TPackage::ClosePackage(bool deleteExtracted) {

@@ -52,7 +52,7 @@ class ObjectsTest : public PagesTest {
     nav.Events().pageShown = [](int page, bool m) { vl::TheObjects().PageShown(page, m); };
     nav.MakeStartPageCurrent(start);
     objects.PageEnter(start, nav.ShowsMaster(start));
-    objects.Start();
+    objects.Start({.chainedStart = startChained});
     view->show();
     vl::SetObjectEventsSuppressed(false);
     nav.ChangePage(nav.PageIndex(), false);
@@ -73,6 +73,8 @@ class ObjectsTest : public PagesTest {
   void RunFor(int64_t ms) { vl::TheClock().RunUntil([] { return false; }, vl::TheClock().NowMs() + ms); }
 
   std::unique_ptr<vl::TPageView> view;
+  // Load starts the objects as in place of another publication.
+  bool startChained = false;
   vl::AnsiString buildError;
 };
 
