@@ -114,6 +114,36 @@ bool MultiLineEditHasFocus() {
 
 }  // namespace
 
+namespace {
+
+// What happens while the window opens its package: a single-instance
+// publication is noted (the hand-over follows), and an ordinary windowed
+// publication may switch the display. A headless run leaves the screen
+// alone; a chained load switches without the black cover, the window being
+// there already.
+class TWindowOpening : public PackageOpenHost {
+ public:
+  bool headless = false;
+  bool chained = false;
+  bool singleInstance = false;
+  void SingleInstance(const PackageHeader&) override { singleInstance = true; }
+  bool ChangeDisplay(uint32_t width, uint32_t height, uint8_t bits) override {
+    if (headless || ThePackage().Header().PublicationKind != 0) return false;
+    return ChangeDisplayMode(static_cast<int>(width), static_cast<int>(height), bits, !chained) ==
+           DisplayChange::Changed;
+  }
+  void RestoreDisplay() override {
+    if (!headless) RestoreDisplayMode();
+  }
+};
+
+TWindowOpening& WindowOpening() {
+  static TWindowOpening opening;
+  return opening;
+}
+
+}  // namespace
+
 // What the page switch needs from the window.
 class TWorkPageHost : public PageHost {
  public:
@@ -263,23 +293,11 @@ void TWorkForm::ResetRunState() {
 bool TWorkForm::OpenPublication() {
   TPackage& pkg = ThePackage();
   AnsiString why;
-  bool singleInstance = false;
-  {
-    PackageOpenCallbacks cb;
-    cb.onSingleInstance = [&singleInstance](const PackageHeader&) { singleInstance = true; };
-    // The display switch is for ordinary windowed publications only; a
-    // headless run leaves the screen alone. A chained load switches without
-    // the black cover: the window is already there.
-    if (!options_.headless) {
-      cb.onChangeDisplay = [this](uint32_t width, uint32_t height, uint8_t bits) {
-        if (ThePackage().Header().PublicationKind != 0) return false;
-        return ChangeDisplayMode(static_cast<int>(width), static_cast<int>(height), bits, !chained_) ==
-               DisplayChange::Changed;
-      };
-      cb.onRestoreDisplay = [] { RestoreDisplayMode(); };
-    }
-    SetPackageOpenCallbacks(std::move(cb));
-  }
+  TWindowOpening& opening = WindowOpening();
+  opening.headless = options_.headless;
+  opening.chained = chained_;
+  opening.singleInstance = false;
+  SetPackageOpenHost(&opening);
   int result = kPackageUnusable;
   // A chained .pkg is read in its short form first; one written in the full
   // form (as vlpack writes them) is read as such.
@@ -287,7 +305,7 @@ bool TWorkForm::OpenPublication() {
   if (chained_ && pp.size() > 4 && SameTextAnsi(std::string_view(pp).substr(pp.size() - 4), ".pkg"))
     result = pkg.OpenPackage(options_.packagePath, true, &why);
   if (result != kPackageOpen) result = pkg.OpenPackage(options_.packagePath, false, &why);
-  if (result == kPackageOpen && HandedOver(singleInstance)) {
+  if (result == kPackageOpen && HandedOver(opening.singleInstance)) {
     pkg.ClosePackage(false);
     startError_.clear();
     return false;
