@@ -20,20 +20,13 @@ void LoadSettings(LifecycleContext& ctx) {
   if (ctx.package) env.runMode = ctx.package->Header().RunMode;
 }
 
-const LifecycleRegistrar kVariables{{
-    .name = "variables",
-    .order = kLifeVariables,
-    .load = LoadSettings,
-}};
+const LifecycleRegistrar kVariables("variables", kLifeVariables, [](LifecycleParticipant& p) { p.load = LoadSettings; });
 
-const LifecycleRegistrar kVariablesCleared{{
-    .name = "variables.clear",
-    .order = kLifeVariablesCleared,
-    .destroy =
-        [](LifecycleContext& ctx) {
-          if (!ctx.chained || ctx.clearVariables) ClearAllVariables();
-        },
-}};
+const LifecycleRegistrar kVariablesCleared("variables.clear", kLifeVariablesCleared, [](LifecycleParticipant& p) {
+  p.destroy = [](LifecycleContext& ctx) {
+    if (!ctx.chained || ctx.clearVariables) ClearAllVariables();
+  };
+});
 
 }  // namespace
 }  // namespace vl

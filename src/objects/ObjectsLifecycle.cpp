@@ -8,25 +8,21 @@
 namespace vl {
 namespace {
 
-const LifecycleRegistrar kObjects{{
-    .name = "objects",
-    .order = kLifeObjects,
-    .start = [](LifecycleContext& ctx) { TheObjects().Start({.chainedStart = ctx.chained}); },
-    .shutdown = [](LifecycleContext&) { TheObjects().Shutdown(); },
-    .varChanged = [](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); },
-    .modalState = [](bool ended) { TheObjects().ModalState(ended); },
-    .pageLeave = [](int page, bool master) { TheObjects().PageLeave(page, master); },
-    .pageEnter = [](int page, bool master) { TheObjects().PageEnter(page, master); },
-    .pageShown = [](int page, bool master) { TheObjects().PageShown(page, master); },
-}};
+const LifecycleRegistrar kObjects("objects", kLifeObjects, [](LifecycleParticipant& p) {
+  p.start = [](LifecycleContext& ctx) { TheObjects().Start({.chainedStart = ctx.chained}); };
+  p.shutdown = [](LifecycleContext&) { TheObjects().Shutdown(); };
+  p.varChanged = [](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); };
+  p.modalState = [](bool ended) { TheObjects().ModalState(ended); };
+  p.pageLeave = [](int page, bool master) { TheObjects().PageLeave(page, master); };
+  p.pageEnter = [](int page, bool master) { TheObjects().PageEnter(page, master); };
+  p.pageShown = [](int page, bool master) { TheObjects().PageShown(page, master); };
+});
 
 // The objects go before the variables are cleared and before the pictures
 // they show leave the cache.
-const LifecycleRegistrar kObjectsFreed{{
-    .name = "objects.free",
-    .order = kLifeObjectsFreed,
-    .destroy = [](LifecycleContext&) { TheObjects().Clear(); },
-}};
+const LifecycleRegistrar kObjectsFreed("objects.free", kLifeObjectsFreed, [](LifecycleParticipant& p) {
+  p.destroy = [](LifecycleContext&) { TheObjects().Clear(); };
+});
 
 }  // namespace
 }  // namespace vl

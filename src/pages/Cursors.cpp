@@ -157,22 +157,19 @@ void InstallCursorIconLoader() {
 
 // The cursor table of a publication: its files, else the built-in cursors.
 namespace {
-const LifecycleRegistrar kCursors{{
-    .name = "cursors",
-    .order = kLifeCursors,
-    .load =
-        [](LifecycleContext& ctx) {
-          InstallCursorIconLoader();
-          ResetCursorSlots();
-          if (!ctx.publication || !ctx.package) return;
-          const TPublicationSettings& s = ctx.publication->settings;
-          TPackage& pkg = *ctx.package;
-          if (!s.appCursor.empty()) pkg.LoadCursorFile(s.appCursor, kCursorApplication);
-          if (!s.hotspotCursor.empty()) pkg.LoadCursorFile(s.hotspotCursor, kCursorHotSpot);
-          if (!s.dragCursor.empty()) pkg.LoadCursorFile(s.dragCursor, kCursorDrag);
-          if (!s.busyCursor.empty()) pkg.LoadCursorFile(s.busyCursor, kCursorBusy);
-        },
-}};
+const LifecycleRegistrar kCursors("cursors", kLifeCursors, [](LifecycleParticipant& p) {
+  p.load = [](LifecycleContext& ctx) {
+    InstallCursorIconLoader();
+    ResetCursorSlots();
+    if (!ctx.publication || !ctx.package) return;
+    const TPublicationSettings& s = ctx.publication->settings;
+    TPackage& pkg = *ctx.package;
+    if (!s.appCursor.empty()) pkg.LoadCursorFile(s.appCursor, kCursorApplication);
+    if (!s.hotspotCursor.empty()) pkg.LoadCursorFile(s.hotspotCursor, kCursorHotSpot);
+    if (!s.dragCursor.empty()) pkg.LoadCursorFile(s.dragCursor, kCursorDrag);
+    if (!s.busyCursor.empty()) pkg.LoadCursorFile(s.busyCursor, kCursorBusy);
+  };
+});
 }  // namespace
 
 }  // namespace vl

@@ -61,25 +61,23 @@ bool ShutdownAction(LifecycleContext& ctx) {
   return go;
 }
 
-const LifecycleRegistrar kExtraction{{.name = "extraction-folder", .order = kLifeExtraction, .load = ChooseFolder}};
-const LifecycleRegistrar kExitPassword{{.name = "exit-password", .order = kLifeExitPassword, .closeQuery = ExitPassword}};
-const LifecycleRegistrar kShutdownAction{
-    {.name = "shutdown-action", .order = kLifeShutdownAction, .closeQuery = ShutdownAction}};
+const LifecycleRegistrar kExtraction("extraction-folder", kLifeExtraction,
+                                     [](LifecycleParticipant& p) { p.load = ChooseFolder; });
+const LifecycleRegistrar kExitPassword("exit-password", kLifeExitPassword,
+                                       [](LifecycleParticipant& p) { p.closeQuery = ExitPassword; });
+const LifecycleRegistrar kShutdownAction("shutdown-action", kLifeShutdownAction,
+                                         [](LifecycleParticipant& p) { p.closeQuery = ShutdownAction; });
 
 // Menu items refresh captions that show variables, and the top-level items
 // are disabled while input is blocked.
-const LifecycleRegistrar kMenus{{
-    .name = "menus",
-    .order = kLifeMenus,
-    .varChanged = [](const AnsiString& name, const AnsiString& value) { TheMenus().MenuVariableChanged(name, value); },
-    .inputBlock = [](bool blocked) { TheMenus().SetInputBlocked(blocked); },
-}};
+const LifecycleRegistrar kMenus("menus", kLifeMenus, [](LifecycleParticipant& p) {
+  p.varChanged = [](const AnsiString& name, const AnsiString& value) { TheMenus().MenuVariableChanged(name, value); };
+  p.inputBlock = [](bool blocked) { TheMenus().SetInputBlocked(blocked); };
+});
 
-const LifecycleRegistrar kMenusFreed{{
-    .name = "menus.free",
-    .order = kLifeMenusFreed,
-    .destroy = [](LifecycleContext&) { TheMenus().Clear(); },
-}};
+const LifecycleRegistrar kMenusFreed("menus.free", kLifeMenusFreed, [](LifecycleParticipant& p) {
+  p.destroy = [](LifecycleContext&) { TheMenus().Clear(); };
+});
 
 }  // namespace
 }  // namespace vl

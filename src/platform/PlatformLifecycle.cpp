@@ -15,27 +15,20 @@ TAppFontRegistry& AppFonts() {
   return fonts;
 }
 
-const LifecycleRegistrar kFonts{{
-    .name = "fonts",
-    .order = kLifeFonts,
-    .load =
-        [](LifecycleContext& ctx) {
-          SetFontRegistry(&AppFonts());
-          if (ctx.package) ctx.package->InstallEmbeddedFonts();
-        },
-}};
+const LifecycleRegistrar kFonts("fonts", kLifeFonts, [](LifecycleParticipant& p) {
+  p.load = [](LifecycleContext& ctx) {
+    SetFontRegistry(&AppFonts());
+    if (ctx.package) ctx.package->InstallEmbeddedFonts();
+  };
+});
 
-const LifecycleRegistrar kFontsFreed{{
-    .name = "fonts.free",
-    .order = kLifeFontsFreed,
-    .destroy = [](LifecycleContext&) { SetFontRegistry(nullptr); },
-}};
+const LifecycleRegistrar kFontsFreed("fonts.free", kLifeFontsFreed, [](LifecycleParticipant& p) {
+  p.destroy = [](LifecycleContext&) { SetFontRegistry(nullptr); };
+});
 
-const LifecycleRegistrar kDisplay{{
-    .name = "display",
-    .order = kLifeDisplay,
-    .close = [](LifecycleContext&) { FreeDisplayCover(); },
-}};
+const LifecycleRegistrar kDisplay("display", kLifeDisplay, [](LifecycleParticipant& p) {
+  p.close = [](LifecycleContext&) { FreeDisplayCover(); };
+});
 
 }  // namespace
 }  // namespace vl

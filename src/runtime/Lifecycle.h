@@ -6,10 +6,10 @@
 // else; a subsystem takes part from its own folder with a static
 // `LifecycleRegistrar`, the way commands bind with `CommandBinder`:
 //
-//   static const vl::LifecycleRegistrar kLife{{
-//       .name = "menus", .order = vl::kLifeMenus,
-//       .start = [](vl::LifecycleContext&) { ... },
-//       .varChanged = [](const vl::AnsiString& name, const vl::AnsiString& value) { ... }}};
+//   static const vl::LifecycleRegistrar kLife("menus", vl::kLifeMenus, [](vl::LifecycleParticipant& p) {
+//     p.start = [](vl::LifecycleContext&) { ... };
+//     p.varChanged = [](const vl::AnsiString& name, const vl::AnsiString& value) { ... };
+//   });
 //
 // Every hook runs over the participants in ascending `order` (then by name);
 // the orders below place the steps where the start-up and shut-down sequence
@@ -155,9 +155,17 @@ class LifecycleRegistry {
 
 LifecycleRegistry& Lifecycle();
 
-// Registers from a static object in the subsystem's own file.
+// Registers from a static object in the subsystem's own file: `fill` sets
+// the hooks the participant has.
 struct LifecycleRegistrar {
-  explicit LifecycleRegistrar(LifecycleParticipant participant) { Lifecycle().Register(std::move(participant)); }
+  template <typename Fill>
+  LifecycleRegistrar(const char* name, int order, Fill fill) {
+    LifecycleParticipant p;
+    p.name = name;
+    p.order = order;
+    fill(p);
+    Lifecycle().Register(std::move(p));
+  }
 };
 
 }  // namespace vl

@@ -7,27 +7,20 @@
 namespace vl {
 namespace {
 
-const LifecycleRegistrar kPlugIns{{
-    .name = "plug-ins",
-    .order = kLifePlugIns,
-    .start =
-        [](LifecycleContext& ctx) {
-          if (ctx.package) ctx.package->PreparePlugIns();
-        },
-}};
+const LifecycleRegistrar kPlugIns("plug-ins", kLifePlugIns, [](LifecycleParticipant& p) {
+  p.start = [](LifecycleContext& ctx) {
+    if (ctx.package) ctx.package->PreparePlugIns();
+  };
+});
 
-const LifecycleRegistrar kPackage{{
-    .name = "package",
-    .order = kLifePackage,
-    .close =
-        [](LifecycleContext& ctx) {
-          if (ctx.package) ctx.package->ClearEmbeddedFiles();
-        },
-    .destroy =
-        [](LifecycleContext& ctx) {
-          if (ctx.package) ctx.package->ClosePackage(true);
-        },
-}};
+const LifecycleRegistrar kPackage("package", kLifePackage, [](LifecycleParticipant& p) {
+  p.close = [](LifecycleContext& ctx) {
+    if (ctx.package) ctx.package->ClearEmbeddedFiles();
+  };
+  p.destroy = [](LifecycleContext& ctx) {
+    if (ctx.package) ctx.package->ClosePackage(true);
+  };
+});
 
 }  // namespace
 }  // namespace vl

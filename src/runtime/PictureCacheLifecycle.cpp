@@ -7,20 +7,15 @@
 namespace vl {
 namespace {
 
-const LifecycleRegistrar kPictures{{
-    .name = "pictures",
-    .order = kLifePictures,
-    .load =
-        [](LifecycleContext& ctx) {
-          if (ctx.publication) ThePictureCache().SetCacheCapacity(ctx.publication->settings.cacheSize);
-        },
-}};
+const LifecycleRegistrar kPictures("pictures", kLifePictures, [](LifecycleParticipant& p) {
+  p.load = [](LifecycleContext& ctx) {
+    if (ctx.publication) ThePictureCache().SetCacheCapacity(ctx.publication->settings.cacheSize);
+  };
+});
 
-const LifecycleRegistrar kPicturesFreed{{
-    .name = "pictures.free",
-    .order = kLifePicturesFreed,
-    .destroy = [](LifecycleContext&) { ThePictureCache().ClearCache(); },
-}};
+const LifecycleRegistrar kPicturesFreed("pictures.free", kLifePicturesFreed, [](LifecycleParticipant& p) {
+  p.destroy = [](LifecycleContext&) { ThePictureCache().ClearCache(); };
+});
 
 }  // namespace
 }  // namespace vl

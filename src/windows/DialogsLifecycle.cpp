@@ -56,18 +56,12 @@ void LoadSettings(LifecycleContext& ctx) {
   ds.exitImage = s.exitBoxImage;
 }
 
-const LifecycleRegistrar kDialogs{{
-    .name = "dialogs",
-    .order = kLifeDialogs,
-    .load = LoadSettings,
-}};
+const LifecycleRegistrar kDialogs("dialogs", kLifeDialogs, [](LifecycleParticipant& p) { p.load = LoadSettings; });
 
 // Dialog pictures come from files again once the package is going.
-const LifecycleRegistrar kDialogsFreed{{
-    .name = "dialogs.free",
-    .order = kLifeDialogsFreed,
-    .destroy = [](LifecycleContext&) { SetDialogPictureLoader(nullptr); },
-}};
+const LifecycleRegistrar kDialogsFreed("dialogs.free", kLifeDialogsFreed, [](LifecycleParticipant& p) {
+  p.destroy = [](LifecycleContext&) { SetDialogPictureLoader(nullptr); };
+});
 
 }  // namespace
 }  // namespace vl

@@ -333,9 +333,11 @@ TEST_F(WorkFormTest, LifecycleParticipantsHearStartUpAndShutDownInOrder) {
 // as mail in progress does, it keeps the shut-down action from running.
 TEST_F(WorkFormTest, ACloseQueryParticipantVetoesTheClose) {
   Start(WritePackage(dir, "first.pkg", kFirst));
-  Lifecycle().Register({.name = "test.busy",
-                        .order = kLifeMailInProgress,
-                        .closeQuery = [](LifecycleContext&) { return Var("Busy") != "1"; }});
+  LifecycleParticipant busy;
+  busy.name = "test.busy";
+  busy.order = kLifeMailInProgress;
+  busy.closeQuery = [](LifecycleContext&) { return Var("Busy") != "1"; };
+  Lifecycle().Register(busy);
   SetVariable("[Busy]", "1");
   EXPECT_FALSE(form->RequestClose(ssVellion));
   EXPECT_FALSE(form->Closed());

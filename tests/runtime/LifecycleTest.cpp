@@ -79,7 +79,9 @@ TEST_F(LifecycleTest, TheFirstRefusalEndsTheCloseQuery) {
       r.Register(p);
     }
     // A participant without a close query has no say.
-    r.Register({.name = "silent", .order = 0});
+    LifecycleParticipant silent;
+    silent.name = "silent";
+    r.Register(silent);
     LifecycleContext x;
     EXPECT_EQ(r.CloseQuery(x), c.accepted);
     EXPECT_EQ(x.refusedBy, c.refusedBy);

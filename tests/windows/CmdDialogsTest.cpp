@@ -89,11 +89,13 @@ class CmdDialogsReal : public ::testing::Test {
 // ended, however the dialog was closed, and before the action goes on.
 TEST_F(CmdDialogsReal, ADialogIsAModalStateForTheLifecycleParticipants) {
   std::vector<std::string> heard;
-  Lifecycle().Register({.name = "test.modal",
-                        .order = 100000,
-                        .modalState = [&heard](bool ended) {
-                          heard.push_back(ended ? "end" : (DialogDriver::IsOpen() ? "begin-open" : "begin"));
-                        }});
+  LifecycleParticipant p;
+  p.name = "test.modal";
+  p.order = 100000;
+  p.modalState = [&heard](bool ended) {
+    heard.push_back(ended ? "end" : (DialogDriver::IsOpen() ? "begin-open" : "begin"));
+  };
+  Lifecycle().Register(p);
   DialogDriver::QueueAnswer("Two");
   DialogDriver::QueueEscape();
   Run("MessageBox \"T\" \"a\" \"One|Two\" \"[r]\"\nSetVar \"[heard]\" \"x\"\n"
