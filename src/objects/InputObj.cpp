@@ -66,7 +66,7 @@ bool TVellionInputObj::OfferHotKey(int key) {
   return true;
 }
 
-void TVellionInputObj::OnStart() { UpdateTabStop(); }
+void TVellionInputObj::OnStart(const TObjectStart&) { UpdateTabStop(); }
 void TVellionInputObj::OnRelayout() { UpdateTabStop(); }
 
 void TVellionInputObj::UpdateTabStop() {

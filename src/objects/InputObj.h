@@ -19,7 +19,7 @@ class TVellionInputObj : public TVellionObj {
   void Loaded() override;
   void SetEnabledState(bool on) override;
   bool OfferHotKey(int key) override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnRelayout() override;
   void FillChanged() override { StyleInner(); }
   // Restyles the inner control first when the fill, the text colour or the

@@ -19,13 +19,6 @@
 
 namespace vl {
 
-namespace {
-bool gChainedStart = false;
-}  // namespace
-
-void SetObjectsChainedStart(bool on) { gChainedStart = on; }
-bool ObjectsChainedStart() { return gChainedStart; }
-
 bool VisualStylesActive() { return true; }
 
 AnsiString DisplayedButtonCaption(std::string_view text) {
@@ -112,7 +105,7 @@ void TVellionButton::SetEnabledState(bool on) {
   update();
 }
 
-void TVellionButton::OnStart() { UpdateTabStop(); }
+void TVellionButton::OnStart(const TObjectStart&) { UpdateTabStop(); }
 void TVellionButton::OnRelayout() { UpdateTabStop(); }
 
 void TVellionButton::OnVarChanged(const AnsiString& bracketName, const AnsiString&) {
@@ -403,13 +396,13 @@ TVellionCheckBox::TVellionCheckBox(QWidget* owner, int objType) : TVellionButton
   SetFixedTransparency(true);
 }
 
-void TVellionCheckBox::OnStart() {
-  TVellionButton::OnStart();
+void TVellionCheckBox::OnStart(const TObjectStart& how) {
+  TVellionButton::OnStart(how);
   SetVisualState(InitialState);
   if (VarName.empty()) return;
   if (InitialState == vlbsDown)
     SetVariable(VarName, "Checked");
-  else if (ObjectsChainedStart())
+  else if (how.chainedStart)
     SetVariable(VarName, "");
 }
 
@@ -456,13 +449,13 @@ TVellionRadioBtn::~TVellionRadioBtn() {
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
 }
 
-void TVellionRadioBtn::OnStart() {
-  TVellionButton::OnStart();
+void TVellionRadioBtn::OnStart(const TObjectStart& how) {
+  TVellionButton::OnStart(how);
   SetVisualState(InitialState);
   if (VarName.empty()) return;
   if (InitialState == vlbsDown) {
     SetVariable(VarName, DisplayedCaption());
-  } else if (ObjectsChainedStart()) {
+  } else if (how.chainedStart) {
     // A raised button clears the group's variable only when no button of
     // the group starts down, so the selection is not lost to the order in
     // which the buttons start.

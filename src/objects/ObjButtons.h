@@ -76,7 +76,7 @@ class TVellionButton : public TVellionObj {
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
   void Loaded() override;
   void SetEnabledState(bool on) override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnRelayout() override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
   int CursorSlot() const override { return 1; }
@@ -162,7 +162,7 @@ class TVellionCheckBox : public TVellionButton {
  public:
   TVellionCheckBox(QWidget* owner, int objType);
   void DoClick() override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
   void DrawShape(QPainter& p) override { DrawToggle(p, false); }
 
@@ -175,18 +175,12 @@ class TVellionRadioBtn : public TVellionButton {
   TVellionRadioBtn(QWidget* owner, int objType);
   ~TVellionRadioBtn() override;
   void DoClick() override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
   void DrawShape(QPainter& p) override { DrawToggle(p, true); }
 
  protected:
   void MouseInsideChanged() override;
 };
-
-// Whether the objects start in place of another publication (a chained
-// load): unchecked boxes and raised radio buttons then clear their
-// variables at start. The main window sets it before the start notice.
-void SetObjectsChainedStart(bool on);
-bool ObjectsChainedStart();
 
 }  // namespace vl

@@ -445,12 +445,12 @@ void TVellionEditField::ShowText(const AnsiString& text, bool quiet) {
 
 void TVellionEditField::SetText(const AnsiString& text) { ShowText(text, false); }
 
-void TVellionEditField::OnStart() {
-  TVellionInputObj::OnStart();
+void TVellionEditField::OnStart(const TObjectStart& how) {
+  TVellionInputObj::OnStart(how);
   if (Txt.empty()) {
     // Started in place of another publication: an empty field leaves no
     // value of the old one behind.
-    if (ObjectsChainedStart() && !VarName.empty()) SetVariable(VarName, "");
+    if (how.chainedStart && !VarName.empty()) SetVariable(VarName, "");
     return;
   }
   ShowText(Txt, true);

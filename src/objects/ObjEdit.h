@@ -84,7 +84,7 @@ class TVellionEditField : public TVellionInputObj {
 
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
   void Loaded() override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
   void LineChanged() override { Layout(); }
   int CursorSlot() const override { return 0; }

@@ -38,9 +38,9 @@ class TVellionContainer : public TVellionRepositor {
     VertMargin = vert;
     AlignChildren();
   }
-  void OnStart() override {
+  void OnStart(const TObjectStart& how) override {
     reported_ = size();
-    TVellionRepositor::OnStart();
+    TVellionRepositor::OnStart(how);
   }
   int CursorSlot() const override { return 2; }
 

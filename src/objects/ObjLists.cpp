@@ -59,11 +59,11 @@ void TVellionItemsObj::RebuildItems() {
   updating_ = false;
 }
 
-void TVellionItemsObj::OnStart() {
-  TVellionInputObj::OnStart();
+void TVellionItemsObj::OnStart(const TObjectStart& how) {
+  TVellionInputObj::OnStart(how);
   RebuildItems();
   // Started in place of another publication: no choice of the old one stays.
-  if (ObjectsChainedStart() && !VarName.empty()) SetVariable(VarName, "");
+  if (how.chainedStart && !VarName.empty()) SetVariable(VarName, "");
   if (!VarName.empty()) TakeSelection(VarValue());
 }
 

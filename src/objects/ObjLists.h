@@ -26,7 +26,7 @@ class TVellionItemsObj : public TVellionInputObj {
 
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
   void Loaded() override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
   bool SelectText(const AnsiString& text, AnsiString& error) override;
   int CursorSlot() const override { return 1; }

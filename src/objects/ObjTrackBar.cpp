@@ -114,7 +114,7 @@ void TVellionTrackBar::Changed() {
   RunObjectAction(ChangeAction, evTrackChanged, 0);
 }
 
-void TVellionTrackBar::OnStart() {
+void TVellionTrackBar::OnStart(const TObjectStart&) {
   SetValue(InitialValue, true);
   update();
   if (!VarName.empty()) SetVariable(VarName, std::to_string(value_));

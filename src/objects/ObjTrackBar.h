@@ -42,7 +42,7 @@ class TVellionTrackBar : public TVellionObj {
 
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
   void Loaded() override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
   void DrawShape(QPainter& p) override;
   bool SelectText(const AnsiString& text, AnsiString& error) override;

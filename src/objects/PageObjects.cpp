@@ -203,8 +203,8 @@ void TPageObjects::ForPages(F&& f) {
     for (TVellionObj* o : pages_[0]) f(o);
 }
 
-void TPageObjects::Start() {
-  ForPages([](TVellionObj* o) { o->OnStart(); });
+void TPageObjects::Start(const TObjectStart& how) {
+  ForPages([&how](TVellionObj* o) { o->OnStart(how); });
 }
 
 void TPageObjects::ModalState(bool ended) {

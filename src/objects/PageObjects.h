@@ -83,7 +83,7 @@ class TPageObjects {
   std::function<bool(int page)> showsMaster;
 
   // --- notifications
-  void Start();
+  void Start(const TObjectStart& how = {});
   void ModalState(bool ended);
   void VarChanged(const AnsiString& bracketName, const AnsiString& value);
   void PageLeave(int page, bool withMaster);

@@ -292,7 +292,7 @@ void TVellionRepositor::SetEnabledState(bool on) {
 #define VL_FORWARD(Method, ...)                          \
   for (TVellionObj* c : ChildObjects()) c->Method(__VA_ARGS__)
 
-void TVellionRepositor::OnStart() { VL_FORWARD(OnStart); }
+void TVellionRepositor::OnStart(const TObjectStart& how) { VL_FORWARD(OnStart, how); }
 void TVellionRepositor::OnModalState(bool ended) { VL_FORWARD(OnModalState, ended); }
 void TVellionRepositor::OnPageLeave() { VL_FORWARD(OnPageLeave); }
 void TVellionRepositor::OnPageEnter() { VL_FORWARD(OnPageEnter); }

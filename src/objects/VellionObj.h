@@ -40,6 +40,12 @@ enum TVellionPenStyle : uint8_t {
 // The default fill: the button face colour of the system palette.
 constexpr TColor kButtonFaceColor = 0xFF00000F;
 
+// What the start notice tells the objects (taken from the start hook's
+// context by the objects' lifecycle participant).
+struct TObjectStart {
+  bool chainedStart = false;
+};
+
 // Where the record being read puts its coordinates.
 struct TObjectReadContext {
   // Added to X, Y, X1, Y1, X2, Y2: the publication area's top-left for an
@@ -110,7 +116,10 @@ class TVellionObj : public QWidget {
   void SetReading(bool on) { reading_ = on; }
 
   // --- notifications (holders pass them on to their children)
-  virtual void OnStart() {}
+  // `how.chainedStart`: started in place of another publication; unchecked
+  // boxes, raised radio buttons, empty fields and lists then clear their
+  // variables.
+  virtual void OnStart(const TObjectStart& how) { (void)how; }
   virtual void OnModalState(bool ended) { (void)ended; }
   // `bracketName` is upper case and bracketed ("[SCORE]").
   virtual void OnVarChanged(const AnsiString& bracketName, const AnsiString& value);
@@ -204,7 +213,7 @@ class TVellionRepositor : public TVellionObj {
   std::vector<TVellionObj*> ChildObjects() const;
 
   void SetEnabledState(bool on) override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnModalState(bool ended) override;
   void OnPageLeave() override;
   void OnPageEnter() override;

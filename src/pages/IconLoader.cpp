@@ -4,7 +4,9 @@
 
 #include "pages/MenuItems.h"
 #include "platform/Cursors.h"
+#include "runtime/Lifecycle.h"
 #include "runtime/Package.h"
+#include "runtime/Publication.h"
 
 namespace vl {
 namespace {
@@ -17,12 +19,7 @@ class TPlayerCursorIconLoader : public CursorIconLoader {
     SetCursorSlot(slot, c);
     return true;
   }
-  bool LoadIcon(const AnsiString& path, void* iconObject) override {
-    QIcon icon = LoadIconFromFile(path);
-    if (icon.isNull() || !iconObject) return false;
-    *static_cast<QIcon*>(iconObject) = icon;
-    return true;
-  }
+  bool LoadIcon(const AnsiString& path) override { return !LoadIconFromFile(path).isNull(); }
   void SetApplicationIcon(const AnsiString& path) override {
     QIcon icon = LoadIconFromFile(path);
     if (!icon.isNull()) TheMenus().SetApplicationIcon(icon);
@@ -35,5 +32,22 @@ void InstallCursorIconLoader() {
   static TPlayerCursorIconLoader loader;
   SetCursorIconLoader(&loader);
 }
+
+// The cursor table of a publication: its files, else the built-in cursors.
+namespace {
+const LifecycleRegistrar kCursors("cursors", kLifeCursors, [](LifecycleParticipant& p) {
+  p.load = [](LifecycleContext& ctx) {
+    InstallCursorIconLoader();
+    ResetCursorSlots();
+    if (!ctx.publication || !ctx.package) return;
+    const TPublicationSettings& s = ctx.publication->settings;
+    TPackage& pkg = *ctx.package;
+    if (!s.appCursor.empty()) pkg.LoadCursorFile(s.appCursor, kCursorApplication);
+    if (!s.hotspotCursor.empty()) pkg.LoadCursorFile(s.hotspotCursor, kCursorHotSpot);
+    if (!s.dragCursor.empty()) pkg.LoadCursorFile(s.dragCursor, kCursorDrag);
+    if (!s.busyCursor.empty()) pkg.LoadCursorFile(s.busyCursor, kCursorBusy);
+  };
+});
+}  // namespace
 
 }  // namespace vl

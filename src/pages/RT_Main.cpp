@@ -34,11 +34,11 @@
 #include "pages/PageView.h"
 #include "pages/RT_Splash.h"
 #include "pages/VLPageList.h"
+#include "pages/WorkFormEvents.h"
 #include "platform/AppFonts.h"
 #include "platform/Cursors.h"
 #include "platform/DisplayMode.h"
 #include "platform/InstanceChannel.h"
-#include "platform/PrivateTemp.h"
 #include "platform/RegistryStore.h"
 #include "platform/WindowPlacement.h"
 #include "runtime/Messages.h"
@@ -47,16 +47,14 @@
 #include "runtime/Trace.h"
 #include "windows/DialogSettings.h"
 #include "windows/Password.h"
-#include "windows/UserDialog.h"
 
 namespace vl {
 namespace {
 
 TWorkForm* gWorkForm = nullptr;
-TAppFontRegistry gFonts;
 
-// The window's own queued work, delivered in posting order with the posted
-// action requests.
+}  // namespace
+
 QEvent::Type FirstPaintEvent() {
   static const auto t = static_cast<QEvent::Type>(QEvent::registerEventType());
   return t;
@@ -87,30 +85,17 @@ bool IsRegularFile(const AnsiString& ansiPath) {
   return !ansiPath.empty() && std::filesystem::is_regular_file(NativePath(ansiPath), ec);
 }
 
-// Publications name files the Windows way; a backslash is a separator here.
 AnsiString WithSlashes(AnsiString path) {
   for (char& c : path)
     if (c == '\\') c = '/';
   return path;
 }
 
-class TIntEvent : public QEvent {
- public:
-  TIntEvent(QEvent::Type t, int v) : QEvent(t), value(v) {}
-  int value;
-};
+namespace {
 
 QColor ToQColor(TColor c) {
   c = ColorToRgb(c);
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-const char* SourceName(int source) {
-  switch (source) {
-    case ssVellion: return "Vellion";
-    case ssCloseButton: return "CloseButton";
-    default: return "Windows";
-  }
 }
 
 // A parameter "/X..." or "-X..." with the letter `letter` in either case.
@@ -127,6 +112,36 @@ bool EditHasFocus() {
 bool MultiLineEditHasFocus() {
   QWidget* f = QApplication::focusWidget();
   return f && (qobject_cast<QTextEdit*>(f) || qobject_cast<QPlainTextEdit*>(f));
+}
+
+}  // namespace
+
+namespace {
+
+// What happens while the window opens its package: a single-instance
+// publication is noted (the hand-over follows), and an ordinary windowed
+// publication may switch the display. A headless run leaves the screen
+// alone; a chained load switches without the black cover, the window being
+// there already.
+class TWindowOpening : public PackageOpenHost {
+ public:
+  bool headless = false;
+  bool chained = false;
+  bool singleInstance = false;
+  void SingleInstance(const PackageHeader&) override { singleInstance = true; }
+  bool ChangeDisplay(uint32_t width, uint32_t height, uint8_t bits) override {
+    if (headless || ThePackage().Header().PublicationKind != 0) return false;
+    return ChangeDisplayMode(static_cast<int>(width), static_cast<int>(height), bits, !chained) ==
+           DisplayChange::Changed;
+  }
+  void RestoreDisplay() override {
+    if (!headless) RestoreDisplayMode();
+  }
+};
+
+TWindowOpening& WindowOpening() {
+  static TWindowOpening opening;
+  return opening;
 }
 
 }  // namespace
@@ -219,7 +234,46 @@ int TWorkForm::PageIndex() const { return nav_->PageIndex(); }
 // ---------------------------------------------------------------------------
 // Start-up
 
+LifecycleContext TWorkForm::Life() const {
+  LifecycleContext ctx;
+  ctx.package = &ThePackage();
+  ctx.publication = pub_.get();
+  ctx.headless = options_.headless;
+  ctx.chained = chained_;
+  ctx.clearVariables = (chainOptions_ & 2) != 0;
+  ctx.closeWindows = (chainOptions_ & 4) != 0;
+  ctx.shuttingDown = shuttingDown_;
+  ctx.shutdownSource = shutdownSource_;
+  return ctx;
+}
+
+// The subsystems take part through the lifecycle registry (runtime/Lifecycle.h);
+// what is listed here is the window's own.
 bool TWorkForm::FormCreate() {
+  ResetRunState();
+  if (!OpenPublication()) return false;  // package, hand-over, splash, RUNTIME.PUB
+  LifecycleContext ctx = Life();
+  // Extraction folder, cursors, fonts, picture cache, dialogs, variables.
+  Lifecycle().Load(ctx);
+  ApplyPublicationLook();
+  if (!BuildPages()) {
+    CloseSplash();
+    return false;
+  }
+  if (!StartPasswordAccepted()) {
+    CloseSplash();
+    startError_.clear();
+    return false;
+  }
+  initialising_ = false;
+  ChooseStartPage();
+  // Plug-ins, the objects' start notice (told whether this is a chained load).
+  Lifecycle().Start(ctx);
+  CreateMenus();
+  return true;
+}
+
+void TWorkForm::ResetRunState() {
   initialising_ = true;
   firstPaintPending_ = true;
   started_ = false;
@@ -229,7 +283,6 @@ bool TWorkForm::FormCreate() {
   NewGeneration();
   SetTerminating(false);
   SetSuspendCount(0);
-
   pub_ = std::make_unique<TPublication>();
   AnsiString cmdText;
   for (size_t i = 0; i < options_.args.size(); ++i) {
@@ -237,26 +290,16 @@ bool TWorkForm::FormCreate() {
     cmdText += options_.args[i];
   }
   Globals().commandLineText = cmdText;
+}
 
+bool TWorkForm::OpenPublication() {
   TPackage& pkg = ThePackage();
   AnsiString why;
-  bool singleInstance = false;
-  {
-    PackageOpenCallbacks cb;
-    cb.onSingleInstance = [&singleInstance](const PackageHeader&) { singleInstance = true; };
-    // The display switch is for ordinary windowed publications only; a
-    // headless run leaves the screen alone. A chained load switches without
-    // the black cover: the window is already there.
-    if (!options_.headless) {
-      cb.onChangeDisplay = [this](uint32_t width, uint32_t height, uint8_t bits) {
-        if (ThePackage().Header().PublicationKind != 0) return false;
-        return ChangeDisplayMode(static_cast<int>(width), static_cast<int>(height), bits, !chained_) ==
-               DisplayChange::Changed;
-      };
-      cb.onRestoreDisplay = [] { RestoreDisplayMode(); };
-    }
-    SetPackageOpenCallbacks(std::move(cb));
-  }
+  TWindowOpening& opening = WindowOpening();
+  opening.headless = options_.headless;
+  opening.chained = chained_;
+  opening.singleInstance = false;
+  SetPackageOpenHost(&opening);
   int result = kPackageUnusable;
   // A chained .pkg is read in its short form first; one written in the full
   // form (as vlpack writes them) is read as such.
@@ -264,17 +307,10 @@ bool TWorkForm::FormCreate() {
   if (chained_ && pp.size() > 4 && SameTextAnsi(std::string_view(pp).substr(pp.size() - 4), ".pkg"))
     result = pkg.OpenPackage(options_.packagePath, true, &why);
   if (result != kPackageOpen) result = pkg.OpenPackage(options_.packagePath, false, &why);
-  if (result == kPackageOpen && options_.channel && !chained_ && !channel_) {
-    // A second copy of a single-instance publication hands its command line
-    // to the running one and ends without showing anything.
-    const AnsiString appName = ApplicationNameOf(options_.packagePath);
-    if (singleInstance &&
-        TInstanceChannel::HandOver(appName, cmdText, static_cast<int>(options_.args.size()))) {
-      pkg.ClosePackage(false);
-      startError_.clear();
-      return false;
-    }
-    OpenChannel(appName, singleInstance);
+  if (result == kPackageOpen && HandedOver(opening.singleInstance)) {
+    pkg.ClosePackage(false);
+    startError_.clear();
+    return false;
   }
   if (result == kPackageOpen) {
     const PackageHeader& h = pkg.Header();
@@ -299,32 +335,17 @@ bool TWorkForm::FormCreate() {
     startError_ = Msg(236) + "\r\r" + ErrorText(result);
     return false;
   }
-  TPublicationSettings& s = pub_->settings;
+  return true;
+}
 
-  // The extraction folder; the system's temporary folder is replaced by the
-  // user's private one.
-  AnsiString temp = Utf8ToAnsi(PrivateTempFolder());
-  AnsiString folder = ChooseExtractionFolder(s.extractOp, s.extractDir, pkg.HostFolder(), temp, AnsiString());
-  pkg.SetExtractOp(s.extractOp);
-  pkg.SetExtractionFolder(folder);
-  s.extractDir = folder;
-
-  // The cursor table: the publication's files, else the built-in cursors.
-  InstallCursorIconLoader();
-  ResetCursorSlots();
-  if (!s.appCursor.empty()) pkg.LoadCursorFile(s.appCursor, kCursorApplication);
-  if (!s.hotspotCursor.empty()) pkg.LoadCursorFile(s.hotspotCursor, kCursorHotSpot);
-  if (!s.dragCursor.empty()) pkg.LoadCursorFile(s.dragCursor, kCursorDrag);
-  if (!s.busyCursor.empty()) pkg.LoadCursorFile(s.busyCursor, kCursorBusy);
+// What the window itself takes from the publication: its cursor, caption,
+// the display's colour depth and the labels of SUBROUTINEACTION=.
+void TWorkForm::ApplyPublicationLook() {
+  const TPublicationSettings& s = pub_->settings;
   centralWidget()->setCursor(CursorForSlot(kCursorApplication));
-
-  SetFontRegistry(&gFonts);
-  pkg.InstallEmbeddedFonts();
-  ThePictureCache().SetCacheCapacity(s.cacheSize);
   subroutineLabels_.clear();
   {
     size_t pos = 0;
-    AnsiString line;
     const AnsiString& sub = s.subroutineAction;
     while (pos < sub.size()) {
       size_t end = sub.find_first_of("\r\n", pos);
@@ -336,76 +357,35 @@ bool TWorkForm::FormCreate() {
       pos = end + 1;
     }
   }
-
-  // What the dialogs, the error box and the variables take from the publication.
-  DialogSettings& ds = TheDialogSettings();
-  ds.appTitle = s.title.empty() ? AnsiString("Vellion") : s.title;
-  // A publication without its button words still gets buttons a reader can
-  // see and press.
-  auto word = [this](TLangId id, const char* fallback) {
-    const AnsiString& w = pub_->lang[id];
-    return w.empty() ? AnsiString(fallback) : w;
-  };
-  ds.okText = word(TLangId::Ok, "OK");
-  ds.cancelText = word(TLangId::Cancel, "Cancel");
-  ds.yesText = word(TLangId::Yes, "Yes");
-  ds.noText = word(TLangId::No, "No");
-  ds.errorTitle = pub_->lang[TLangId::ErrorTitle];
-  ds.pwordTitle = pub_->lang[TLangId::PwordTitle];
-  ds.pwordMsg = pub_->lang[TLangId::PwordMsg];
-  ds.pwordPrompt = pub_->lang[TLangId::PwordPrompt];
-  ds.pwordError = pub_->lang[TLangId::PwordError];
-  // Dialog pictures are named as the publication names its pictures: a
-  // package entry first, else a file.
-  SetDialogPictureLoader([](const AnsiString& name) {
-    QImage out;
-    TCachedPicture pic = ThePictureCache().GetPicture(name, true);
-    if (!pic) return out;
-    const int w = pic.picture->ImageWidth(), h = pic.picture->ImageHeight();
-    if (w > 0 && h > 0 && w <= 8192 && h <= 8192) {
-      out = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-      out.fill(Qt::transparent);
-      QPainter p(&out);
-      pic.picture->Draw(p, 255, 0, 0);
-    }
-    ThePictureCache().Unpin(pic.picture);
-    return out;
-  });
-  ds.alertImage = s.alertBoxImage;
-  ds.msgImage = s.msgBoxImage;
-  ds.exitImage = s.exitBoxImage;
   if (QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen()) SetDisplayColorDepth(scr->depth());
-  VarsEnvironment& env = VarsEnv();
-  env.showErrors = s.showErrors;
-  env.errorTitle = pub_->lang[TLangId::ErrorTitle];
-  env.okText = pub_->lang[TLangId::Ok].empty() ? AnsiString("OK") : pub_->lang[TLangId::Ok];
-  env.alertBoxImage = s.alertBoxImage;
-  env.runMode = pkg.Header().RunMode;
-  setWindowTitle(AnsiToQString(ds.appTitle));
+  setWindowTitle(AnsiToQString(TheDialogSettings().appTitle));
+}
 
+// The pages, the window's hooks, its layout and every object of every page.
+bool TWorkForm::BuildPages() {
+  const TPublicationSettings& s = pub_->settings;
   SetObjectEventsSuppressed(true);
   nav_->Build(*pub_);
   SetActivePages(nav_.get());
   InstallHooks();
   LayoutWindow(s.screenWidth, s.screenHeight);
-  if (!BuildObjects()) {
-    CloseSplash();
-    return false;
-  }
+  if (!BuildObjects()) return false;
   if (s.minPubWidth > 0 || s.minPubHeight > 0)
     centralWidget()->setMinimumSize(std::max(0, s.minPubWidth), std::max(0, s.minPubHeight));
+  return true;
+}
 
-  if (!s.startPassword.empty() && PasswordDialog(s.startPassword) != PasswordResult::Accepted) {
-    CloseSplash();
-    startError_.clear();
-    return false;
-  }
+bool TWorkForm::StartPasswordAccepted() {
+  const AnsiString& pw = pub_->settings.startPassword;
+  return pw.empty() || PasswordDialog(pw) == PasswordResult::Accepted;
+}
 
-  initialising_ = false;
+// The start page: /K<name> when such a page exists, else the package's. It
+// becomes current without an action or a transition.
+void TWorkForm::ChooseStartPage() {
+  TPublicationSettings& s = pub_->settings;
   for (const AnsiString& p : options_.args)
     if (IsSwitch(p, 'B')) s.bypassPrintDlg = true;
-
-  // The start page: /K<name> when such a page exists, else the package's.
   int start = 1;
   bool fromSwitch = false;
   for (const AnsiString& p : options_.args)
@@ -415,18 +395,17 @@ bool TWorkForm::FormCreate() {
       fromSwitch = true;
       break;
     }
-  if (!fromSwitch && pkg.Header().TestRun()) start = static_cast<int>(pkg.Header().StartPage);
+  const PackageHeader& h = ThePackage().Header();
+  if (!fromSwitch && h.TestRun()) start = static_cast<int>(h.StartPage);
   if (start < 1 || start > PageCount()) start = PageCount() >= 1 ? 1 : 0;
   nav_->MakeStartPageCurrent(start);
-  TheObjects().PageEnter(nav_->PageIndex(), nav_->ShowsMaster(nav_->PageIndex()));
-  // Buttons of a publication started in place of another clear what they
-  // do not show.
-  SetObjectsChainedStart(chained_);
-  TheObjects().Start();
-  SetObjectsChainedStart(false);
+  Lifecycle().PageEnter(nav_->PageIndex(), nav_->ShowsMaster(nav_->PageIndex()));
+}
 
-  pkg.PreparePlugIns(this);
-
+// The main menu, the tray icon and its menu are the window's: they are made
+// for it once the objects have started.
+void TWorkForm::CreateMenus() {
+  const TPublicationSettings& s = pub_->settings;
   TVelMenus& menus = TheMenus();
   TMenuHost mh;
   mh.runPublicationAction = [this](const AnsiString& text, const AnsiString& source, uint8_t flags, uint8_t code) {
@@ -443,7 +422,7 @@ bool TWorkForm::FormCreate() {
   // A tray publication without a start-up action waits in the tray; where
   // the desktop has no tray its window is shown as any other.
   showAtStart_ = true;
-  if (pkg.Header().PublicationKind == kPublicationKindTray) {
+  if (ThePackage().Header().PublicationKind == kPublicationKindTray) {
     menus.CreateTray(pub_->trayMenu, s.title);
     if (s.startupAction.empty() && menus.TrayIcon() && TVelTrayIcon::Available()) showAtStart_ = false;
     CloseSplash();
@@ -454,7 +433,6 @@ bool TWorkForm::FormCreate() {
   auto* bar = qobject_cast<QMenuBar*>(menuWidget());
   if (bar && bar->isVisibleTo(this) && s.windowStyle != 1 && s.windowStyle != 3)
     resize(width(), height() + bar->sizeHint().height());
-  return true;
 }
 
 void TWorkForm::FormShow() {
@@ -493,6 +471,10 @@ void TWorkForm::FirstPaint(bool chainedStart) {
   area_->show();
   const TPublicationSettings& s = Settings();
   SeedRandom(static_cast<uint64_t>(TheClock().WallMs()));
+  {
+    LifecycleContext ctx = Life();
+    Lifecycle().Started(ctx);
+  }
   if (s.useUpdateTimer) {
     lastTickMs_ = TheClock().WallMs();
     updateTimer_.SetInterval(1000);
@@ -639,25 +621,26 @@ bool TWorkForm::SubroutineExists(std::string_view label) const {
 
 void TWorkForm::InputLock(bool take) {
   if (take) {
-    if (inputLock_++ == 0) {
-      area_->setEnabled(false);
-      TheMenus().SetInputBlocked(true);
-      for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != this && w->isVisible()) w->setEnabled(false);
-    }
+    if (inputLock_++ == 0) BlockInput(true);
   } else if (inputLock_ > 0 && --inputLock_ == 0) {
-    area_->setEnabled(true);
-    TheMenus().SetInputBlocked(false);
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w != this) w->setEnabled(true);
+    BlockInput(false);
   }
 }
 
+// The first take and the last release: the page area and every other window
+// of the application, then the participants (the menus' top-level items).
+void TWorkForm::BlockInput(bool on) {
+  area_->setEnabled(!on);
+  Lifecycle().InputBlock(on);
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && (!on || w->isVisible())) w->setEnabled(!on);
+}
+
+// The variable store's change notice; [LastError] is traced by the store
+// itself. Menus, then the objects, hear it through the registry (floating
+// windows will, once they exist).
 void TWorkForm::NotifyVariableChanged(const AnsiString& bracketName, const AnsiString& value) {
-  if (!value.empty() && SameTextInvariant(bracketName, "[LASTERROR]")) trace::Record({"error", value});
-  TheMenus().MenuVariableChanged(bracketName, value);
-  // Floating windows are told here once they exist.
-  TheObjects().VarChanged(bracketName, value);
+  Lifecycle().VarChanged(bracketName, value);
 }
 
 void TWorkForm::RestartIdleTimer() {
@@ -840,43 +823,42 @@ void TWorkForm::closeEvent(QCloseEvent* e) {
     e->ignore();
 }
 
+// Mail in progress, the exit password and the shut-down action are
+// participants of the close query; any of them may refuse.
 bool TWorkForm::FormCloseQuery() {
-  const TPublicationSettings& s = Settings();
-  if (!s.exitPassword.empty() && PasswordDialog(s.exitPassword) != PasswordResult::Accepted) return false;
-  if (!s.shutdownAction.empty() && !shuttingDown_) {
-    SetVariable("[ShutdownStatus]", "TRUE");
-    SetVariable("[ShutdownSource]", SourceName(shutdownSource_));
-    RunAction(s.shutdownAction, 0, kEventShutdown, kOriginPublication, "");
-    const bool go = SameTextInvariant(GetVariableValue("ShutdownStatus", NowDateTime()), "TRUE");
-    GlobalVars().Remove("ShutdownStatus");
-    GlobalVars().Remove("ShutdownSource");
-    shutdownSource_ = ssWindows;
-    if (!go) return false;
-  }
-  // Accepted.
+  LifecycleContext ctx = Life();
+  const bool accepted = Lifecycle().CloseQuery(ctx);
+  shutdownSource_ = ctx.shutdownSource;
+  if (!accepted) return false;
   nav_->StopSlideShow();
   if (TVLPage* pg = nav_->CurrentPage(); pg && started_ && PageIndex() > 0)
     RunPublicationAction(pg->background.ExitAction, pg->name, kFlagNoPageChange, kEventPageExit);
   shuttingDown_ = true;
   initialising_ = true;
-  TheObjects().Shutdown();
+  ctx.shuttingDown = true;
+  // The objects' shut-down notice.
+  Lifecycle().Shutdown(ctx);
   return true;
 }
 
 void TWorkForm::FormClose() {
-  const TPublicationSettings& s = Settings();
-  if (!s.windowRegKey.empty() && s.windowStyle != 1 && s.windowStyle != 3) {
-    QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
-    SavePlacement(UserRegistry(), s.windowRegKey, normal, isMaximized());
-  }
+  SaveWindowPlacement();
   updateTimer_.Stop();
   idleTimer_.Stop();
-  ThePackage().ClearEmbeddedFiles();
-  FreeDisplayCover();
+  // The display cover, the embedded-file list.
+  LifecycleContext ctx = Life();
+  Lifecycle().Close(ctx);
   closed_ = true;
   if (chained_) return;  // the window stays for the next publication
   hide();
   if (onClosed) onClosed();
+}
+
+void TWorkForm::SaveWindowPlacement() {
+  const TPublicationSettings& s = Settings();
+  if (s.windowRegKey.empty() || s.windowStyle == 1 || s.windowStyle == 3) return;
+  QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+  SavePlacement(UserRegistry(), s.windowRegKey, normal, isMaximized());
 }
 
 void TWorkForm::FormDestroy() {
@@ -886,13 +868,11 @@ void TWorkForm::FormDestroy() {
   idleTimer_.Stop();
   CloseSplash();
   RemoveHooks();
-  TheObjects().Clear();
-  if (!chained_ || (chainOptions_ & 2)) ClearAllVariables();
-  TheMenus().Clear();
+  // Objects, variables, menus, dialog pictures, the picture cache, the
+  // package, the fonts.
+  LifecycleContext ctx = Life();
+  Lifecycle().Destroy(ctx);
   if (ActivePages() == nav_.get()) SetActivePages(nullptr);
-  ThePictureCache().ClearCache();
-  ThePackage().ClosePackage(true);
-  SetFontRegistry(nullptr);
 }
 
 bool TWorkForm::BuildObjects() {
@@ -905,6 +885,12 @@ bool TWorkForm::BuildObjects() {
   }
   const QRect pubRect(0, 0, std::max(1, Settings().screenWidth), std::max(1, Settings().screenHeight));
   for (int i = 0; i < objects.PageCount(); ++i) objects.AlignPage(i, pubRect);
+  // The player's page switch reaches every subsystem, the objects among
+  // them, through the lifecycle.
+  TPageEvents& ev = nav_->Events();
+  ev.pageLeave = [](int page, bool master) { Lifecycle().PageLeave(page, master); };
+  ev.pageEnter = [](int page, bool master) { Lifecycle().PageEnter(page, master); };
+  ev.pageShown = [](int page, bool master) { Lifecycle().PageShown(page, master); };
   return true;
 }
 
@@ -926,7 +912,6 @@ void TWorkForm::InstallHooks() {
 }
 
 void TWorkForm::RemoveHooks() {
-  SetDialogPictureLoader(nullptr);
   qApp->removeEventFilter(this);
   SetVarChangeHandler(nullptr);
   InterpreterHooks& h = Hooks();
@@ -935,92 +920,6 @@ void TWorkForm::RemoveHooks() {
   h.applicationEnding = nullptr;
   h.closeMainWindow = nullptr;
   h.outermostReturned = nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Chained load
-
-AnsiString FindChainedPackage(const AnsiString& fileName, const AnsiString& publicationFolder) {
-  const AnsiString name(TrimView(fileName));
-  if (name.empty()) return {};
-  if (name.find_first_of("/\\") != AnsiString::npos) {
-    if (IsRegularFile(name)) return name;
-    if (IsRegularFile(WithSlashes(name))) return WithSlashes(name);
-  }
-  const AnsiString part(FileNamePart(WithSlashes(name)));
-  if (part.empty()) return {};
-  if (!publicationFolder.empty()) {
-    AnsiString p = publicationFolder + "/" + part;
-    if (IsRegularFile(p)) return p;
-  }
-  if (const char* path = std::getenv("PATH")) {
-    std::string_view rest(path);
-    while (!rest.empty()) {
-      size_t colon = rest.find(':');
-      std::string_view dir = rest.substr(0, colon);
-      rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-      if (dir.empty()) continue;
-      AnsiString p = FromNativePath(dir) + "/" + part;
-      if (IsRegularFile(p)) return p;
-    }
-  }
-  return {};
-}
-
-bool TWorkForm::LoadChainedPublication(const AnsiString& fileName, bool clearVariables, bool closeWindows) {
-  SetLastError("");
-  if (chainPending_ || closed_ || inCloseQuery_) return false;
-  AnsiString path = FindChainedPackage(fileName, ThePackage().HostFolder());
-  if (path.empty()) {
-    SetLastError(ErrorText(2));
-    return false;
-  }
-  chained_ = true;
-  const int style = Settings().windowStyle;
-  chainOptions_ = ((style == 1 || style == 3) ? 1 : 0) | (clearVariables ? 2 : 0) | (closeWindows ? 4 : 0);
-  inCloseQuery_ = true;
-  const bool accepted = FormCloseQuery();
-  inCloseQuery_ = false;
-  if (!accepted) {
-    chained_ = false;
-    chainOptions_ = 0;
-    return false;
-  }
-  chainPending_ = true;
-  chainPath_ = path;
-  // The actions running now belong to the closing publication: they stop at
-  // their next line, and the replacement waits until the outermost has gone.
-  NewGeneration();
-  QCoreApplication::postEvent(this, new QEvent(ChainEvent()));
-  return true;
-}
-
-void TWorkForm::RunChainedLoad() {
-  Hooks().outermostReturned = nullptr;
-  FormClose();
-  if (!(chainOptions_ & 1)) area_->hide();
-  TheObjects().Clear();
-  area_->ClearLayers();  // the old pages and their objects go before their package
-  nav_->Build(TPublication());
-  FormDestroy();
-  options_.packagePath = chainPath_;
-  // Plug-in commands go with the old publication.
-  CommandTable().BuildBuiltinTable();
-  if (!FormCreate()) {
-    chained_ = false;
-    chainPending_ = false;
-    chainOptions_ = 0;
-    closed_ = true;
-    hide();
-    if (onChainFailed) onChainFailed();
-    return;
-  }
-  firstPaintPending_ = true;
-  FormShow();
-  chained_ = false;
-  chainPending_ = false;
-  chainOptions_ = 0;
-  FirstPaint(true);
 }
 
 // F1: the help file's contents, in the viewer the desktop has for its type
@@ -1033,39 +932,6 @@ void TWorkForm::OpenHelpContents() {
   const int rc = ThePackage().ResolveFile(name, path, error);
   if (rc == kExtractIncomplete || rc == kExtractWriteError) return;
   QDesktopServices::openUrl(QUrl::fromLocalFile(AnsiToQString(path)));
-}
-
-// ---------------------------------------------------------------------------
-// The single-instance hand-over and the macros channel
-
-AnsiString ApplicationNameOf(const AnsiString& packagePath) {
-  AnsiString name(FileNamePart(WithSlashes(packagePath)));
-  const size_t dot = name.rfind('.');
-  if (dot != AnsiString::npos && dot > 0) name.resize(dot);
-  return name;
-}
-
-void TWorkForm::OpenChannel(const AnsiString& appName, bool singleInstance) {
-  channel_ = std::make_unique<TInstanceChannel>();
-  channel_->onCommandLine = [this](const AnsiString& text, int) { CommandLineHandedOver(text); };
-  channel_->onMacroLine = [this](const AnsiString& line) {
-    if (!shuttingDown_ && !closed_) PostAction(this, line, kEventDdeMacro, 0);
-  };
-  channel_->expand = [](const AnsiString& ref) { return ExpandVariables(ref); };
-  if (channel_->Listen(appName)) return;
-  // Another copy of a publication that allows several keeps the name: this
-  // one answers under a name of its own.
-  if (singleInstance || !channel_->Listen(appName + "-" + std::to_string(QCoreApplication::applicationPid())))
-    channel_.reset();
-}
-
-void TWorkForm::CommandLineHandedOver(const AnsiString& text) {
-  Globals().commandLineText = text;
-  if (isMinimized() || !isVisible()) showNormal();
-  raise();
-  activateWindow();
-  if (!shuttingDown_ && SubroutineExists("CommandLine_OnChange"))
-    PostAction(this, "CommandLine_OnChange", kEventSubroutine, 0);
 }
 
 }  // namespace vl

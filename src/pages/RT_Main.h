@@ -3,13 +3,23 @@
 // publication, shows the page area at the publication's size and style,
 // turns keys, timers and activation into actions, and closes in order:
 //
-//   FormCreate   package, splash, publication, extraction folder, fonts,
-//                start password, start page, plug-ins
+//   FormCreate   package, splash, publication; Lifecycle().Load (extraction
+//                folder, cursors, fonts, picture cache, dialogs, variables);
+//                pages and objects, start password, start page;
+//                Lifecycle().Start (plug-ins, the objects' start); menus
 //   FormShow     position, the page area hidden until the first paint
-//   first paint  the first page, then STARTUPACTION= once, then its enter action
-//   closing      FormCloseQuery (exit password, shut-down action that may
-//                veto), FormClose (placement saved, timers stopped)
-//   FormDestroy  variables cleared, picture cache emptied, package closed
+//   first paint  Lifecycle().Started; the first page, then STARTUPACTION=
+//                once, then its enter action
+//   closing      FormCloseQuery: Lifecycle().CloseQuery (exit password,
+//                shut-down action; any may veto), the page's exit action,
+//                Lifecycle().Shutdown; FormClose (placement saved, timers
+//                stopped, Lifecycle().Close)
+//   FormDestroy  Lifecycle().Destroy (objects, variables, menus, picture
+//                cache, package, fonts)
+//
+// Subsystems do not add lines here: they register a participant in
+// runtime/Lifecycle.h from their own folder. The chained load is in
+// ChainedLoad.cpp, the single-instance hand-over in InstanceHandOver.cpp.
 //
 // Everything runs on the user-interface thread; deferred work (posted
 // actions, the activate and deactivate actions, deferred page changes) goes
@@ -24,6 +34,7 @@
 #include "actions/EventCodes.h"
 #include "runtime/Ansi.h"
 #include "runtime/Clock.h"
+#include "runtime/Lifecycle.h"
 #include "runtime/Publication.h"
 
 namespace vl {
@@ -149,6 +160,18 @@ class TWorkForm : public QMainWindow {
  private:
   bool FormCloseQuery();
   void FormClose();
+  // The context the lifecycle participants are called with.
+  LifecycleContext Life() const;
+  // The steps of FormCreate that are the window's own.
+  void ResetRunState();
+  bool OpenPublication();
+  void ApplyPublicationLook();
+  bool BuildPages();
+  bool StartPasswordAccepted();
+  void ChooseStartPage();
+  void CreateMenus();
+  void SaveWindowPlacement();
+  void BlockInput(bool on);
   void FirstPaint(bool chainedStart);
   void LayoutWindow(int width, int height);
   void ApplyWindowProps(int bits);
@@ -162,6 +185,7 @@ class TWorkForm : public QMainWindow {
   void InstallHooks();
   void RemoveHooks();
   void RunChainedLoad();
+  bool HandedOver(bool singleInstance);
   void OpenChannel(const AnsiString& appName, bool singleInstance);
   void CommandLineHandedOver(const AnsiString& text);
   void OpenHelpContents();

@@ -304,15 +304,8 @@ AnsiString ErrorText(int code) {
   }
 }
 
-namespace {
-ErrorDisplay* gErrorDisplay = nullptr;
-}
-
-void SetErrorDisplay(ErrorDisplay* display) { gErrorDisplay = display; }
-ErrorDisplay* GetErrorDisplay() { return gErrorDisplay; }
-
 void ShowErrorMessage(const AnsiString& text) {
-  if (gErrorDisplay && !text.empty()) gErrorDisplay->ShowError(text);
+  if (!text.empty()) Errors().ShowError(text);
 }
 
 AnsiString ExceptionText(const std::exception& e) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "runtime/Ansi.h"
+#include "runtime/Host.h"
 
 namespace vl {
 
@@ -73,15 +74,9 @@ class EInOutError : public std::runtime_error {
   int code_;
 };
 
-// The player's error display. The main window installs one when it is
-// created; before that, errors are not shown.
-class ErrorDisplay {
- public:
-  virtual ~ErrorDisplay() = default;
-  virtual void ShowError(const AnsiString& text) = 0;
-};
-void SetErrorDisplay(ErrorDisplay* display);
-ErrorDisplay* GetErrorDisplay();
+// Shows a non-empty text in the error box (Errors(), runtime/Host.h: the
+// player installs its own when the main window is created; before that,
+// errors are not shown).
 void ShowErrorMessage(const AnsiString& text);
 void ReportException(const std::exception& e);
 AnsiString ExceptionText(const std::exception& e);

@@ -42,4 +42,66 @@ bool AutoAnswerDialogs::ChooseFile(const FileRequest& req, AnsiString& path) {
   return false;
 }
 
+// ---------------------------------------------------------------------------
+// The other host interfaces: the installed one, else the headless default.
+
+namespace {
+
+class HeadlessErrors : public ErrorDisplay {
+ public:
+  void ShowError(const AnsiString&) override {}
+};
+class HeadlessFonts : public FontRegistry {
+ public:
+  bool RegisterFont(const AnsiString&) override { return false; }
+  void UnregisterFont(const AnsiString&) override {}
+};
+class HeadlessPlugIns : public PlugInLoader {
+ public:
+  void LoadPlugIn(const AnsiString&) override {}
+};
+class HeadlessCursors : public CursorIconLoader {
+ public:
+  bool LoadCursor(const AnsiString&, int) override { return false; }
+  bool LoadIcon(const AnsiString&) override { return false; }
+};
+
+ErrorDisplay* gErrors = nullptr;
+FontRegistry* gFonts = nullptr;
+PlugInLoader* gPlugIns = nullptr;
+CursorIconLoader* gCursors = nullptr;
+PackageOpenHost* gPackageOpening = nullptr;
+
+}  // namespace
+
+ErrorDisplay& Errors() {
+  static HeadlessErrors fallback;
+  return gErrors ? *gErrors : fallback;
+}
+void SetErrorDisplay(ErrorDisplay* display) { gErrors = display; }
+
+FontRegistry& Fonts() {
+  static HeadlessFonts fallback;
+  return gFonts ? *gFonts : fallback;
+}
+void SetFontRegistry(FontRegistry* registry) { gFonts = registry; }
+
+PlugInLoader& PlugIns() {
+  static HeadlessPlugIns fallback;
+  return gPlugIns ? *gPlugIns : fallback;
+}
+void SetPlugInLoader(PlugInLoader* loader) { gPlugIns = loader; }
+
+CursorIconLoader& CursorsAndIcons() {
+  static HeadlessCursors fallback;
+  return gCursors ? *gCursors : fallback;
+}
+void SetCursorIconLoader(CursorIconLoader* loader) { gCursors = loader; }
+
+PackageOpenHost& PackageOpening() {
+  static PackageOpenHost fallback;
+  return gPackageOpening ? *gPackageOpening : fallback;
+}
+void SetPackageOpenHost(PackageOpenHost* host) { gPackageOpening = host; }
+
 }  // namespace vl

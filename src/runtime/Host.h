@@ -1,12 +1,32 @@
 #pragma once
-// What the core needs from the host (windows, dialogs): small interfaces with a
-// real implementation in the player and a headless one. The core calls them
-// through the accessors below and never includes widget headers.
+// Every reach from the core to the machine: small abstract interfaces, each
+// with an accessor that always answers and a setter. The player installs the
+// real implementations; nullptr restores the headless one, which does nothing
+// a publication could notice, or writes a trace record where there is
+// something to observe. The core calls them through the accessors and never
+// includes widget headers.
+//
+//   Dialogs()          DialogService       message, input and file dialogs
+//   Errors()           ErrorDisplay        the error box
+//   Fonts()            FontRegistry        fonts packaged with the publication
+//   PlugIns()          PlugInLoader        plug-in libraries
+//   CursorsAndIcons()  CursorIconLoader    cursor and icon files
+//   PackageOpening()   PackageOpenHost     single instance, display switch
+//
+// A subsystem that needs the machine adds its interface here in the same
+// shape when its first command needs it (sound, MIDI, video, tones and
+// volume; HTTP, FTP and SMTP; printing; other programs and input
+// simulation; the clipboard), with its headless implementation, and installs
+// the real one from its own folder. The rich-text document interface is the
+// rich-text engine's own, in src/richtext. The clock is runtime/Clock.h.
+#include <cstdint>
 #include <vector>
 
 #include "runtime/Ansi.h"
 
 namespace vl {
+
+struct PackageHeader;
 
 // A message dialog: title, text (in which "|" breaks lines; the dialog turns it
 // into line breaks, the trace keeps it), buttons by caption, optional picture
@@ -70,5 +90,76 @@ class AutoAnswerDialogs : public DialogService {
   bool Input(const InputRequest& req, AnsiString& value) override;
   bool ChooseFile(const FileRequest& req, AnsiString& path) override;
 };
+
+// ---------------------------------------------------------------------------
+// The error box. Headless: errors are not shown (the variable store traces
+// every [LastError] text itself).
+class ErrorDisplay {
+ public:
+  virtual ~ErrorDisplay() = default;
+  virtual void ShowError(const AnsiString& text) = 0;
+};
+ErrorDisplay& Errors();
+void SetErrorDisplay(ErrorDisplay* display);  // nullptr restores the default
+
+// ---------------------------------------------------------------------------
+// Fonts packaged with the publication become application fonts while it
+// runs. Headless: none is registered.
+class FontRegistry {
+ public:
+  virtual ~FontRegistry() = default;
+  virtual bool RegisterFont(const AnsiString& path) = 0;
+  virtual void UnregisterFont(const AnsiString& path) = 0;
+  // Called once after fonts were added or removed.
+  virtual void FontsChanged() {}
+};
+FontRegistry& Fonts();
+void SetFontRegistry(FontRegistry* registry);  // nullptr restores the default
+
+// Hands a plug-in library to the plug-in subsystem. Headless: plug-ins are
+// prepared (extracted) but not loaded.
+class PlugInLoader {
+ public:
+  virtual ~PlugInLoader() = default;
+  // The plug-in finds the main window through the player, not through here.
+  virtual void LoadPlugIn(const AnsiString& path) = 0;
+};
+PlugInLoader& PlugIns();
+void SetPlugInLoader(PlugInLoader* loader);  // nullptr restores the default
+
+// Cursor and icon files (the player decodes .cur/.ani/.ico with its GUI).
+// Headless: nothing can be loaded.
+class CursorIconLoader {
+ public:
+  virtual ~CursorIconLoader() = default;
+  // True when the slot of the application's cursor table now holds a cursor.
+  virtual bool LoadCursor(const AnsiString& path, int slot) = 0;
+  // True when the file holds an icon the player can show.
+  virtual bool LoadIcon(const AnsiString& path) = 0;
+  // The application icon from the test strings' icon file.
+  virtual void SetApplicationIcon(const AnsiString& path) { (void)path; }
+};
+CursorIconLoader& CursorsAndIcons();
+void SetCursorIconLoader(CursorIconLoader* loader);  // nullptr restores the default
+
+// What happens while the package is being opened, as soon as the fields
+// that ask for it have been read. Headless: nothing (the display is never
+// switched).
+class PackageOpenHost {
+ public:
+  virtual ~PackageOpenHost() = default;
+  // SingleInstance is 1 and this is not a chained load: the player hands its
+  // command line to a running copy and may end the process.
+  virtual void SingleInstance(const PackageHeader& header) { (void)header; }
+  // ChangeDisplay is 1: switch the display. True when the mode was changed
+  // (ClosePackage then calls RestoreDisplay).
+  virtual bool ChangeDisplay(uint32_t width, uint32_t height, uint8_t bits) {
+    (void)width, (void)height, (void)bits;
+    return false;
+  }
+  virtual void RestoreDisplay() {}
+};
+PackageOpenHost& PackageOpening();
+void SetPackageOpenHost(PackageOpenHost* host);  // nullptr restores the default
 
 }  // namespace vl

@@ -12,27 +12,9 @@
 namespace vl {
 namespace {
 
-FontRegistry* gFonts = nullptr;
-PlugInLoader* gPlugIns = nullptr;
-CursorIconLoader* gCursors = nullptr;
-PackageOpenCallbacks& Callbacks() {
-  static PackageOpenCallbacks cb;
-  return cb;
-}
-
 constexpr std::string_view kPublicationName = "RUNTIME.PUB";
 
 }  // namespace
-
-void SetFontRegistry(FontRegistry* registry) { gFonts = registry; }
-void SetPlugInLoader(PlugInLoader* loader) { gPlugIns = loader; }
-void SetCursorIconLoader(CursorIconLoader* loader) { gCursors = loader; }
-void SetPackageOpenCallbacks(PackageOpenCallbacks callbacks) { Callbacks() = std::move(callbacks); }
-
-FontRegistry* pkg::Fonts() { return gFonts; }
-PlugInLoader* pkg::PlugIns() { return gPlugIns; }
-CursorIconLoader* pkg::CursorsAndIcons() { return gCursors; }
-const PackageOpenCallbacks& pkg::OpenCallbacks() { return Callbacks(); }
 
 TPackage& ThePackage() {
   static TPackage package;
@@ -122,11 +104,11 @@ int TPackage::Open(const AnsiString& hostPath, bool chained, AnsiString& why) {
   publicationLoaded_ = false;
 
   // Start-up behaviours tied to directory fields, in the order they are read.
-  if (!header_.ApplicationIconFile.empty() && gCursors) gCursors->SetApplicationIcon(header_.ApplicationIconFile);
-  const auto& cb = Callbacks();
-  if (!chained && header_.SingleInstance == 1 && cb.onSingleInstance) cb.onSingleInstance(header_);
-  if (header_.ChangeDisplay == 1 && cb.onChangeDisplay)
-    displayChanged_ = cb.onChangeDisplay(header_.DisplayWidth, header_.DisplayHeight, header_.DisplayBits);
+  if (!header_.ApplicationIconFile.empty()) CursorsAndIcons().SetApplicationIcon(header_.ApplicationIconFile);
+  PackageOpenHost& host = PackageOpening();
+  if (!chained && header_.SingleInstance == 1) host.SingleInstance(header_);
+  if (header_.ChangeDisplay == 1)
+    displayChanged_ = host.ChangeDisplay(header_.DisplayWidth, header_.DisplayHeight, header_.DisplayBits);
   return kPackageOpen;
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "runtime/Ansi.h"
+#include "runtime/Host.h"
 #include "runtime/Stream.h"
 
 namespace vl {
@@ -118,57 +119,9 @@ struct LibRec {
   int64_t DataSize() const { return Size > 0 ? Size : (StoredSize > 0 ? StoredSize : 0); }
 };
 
-// ---------------------------------------------------------------------------
-// Hooks the player fills in. The core has no GUI: without a hook the
-// operation does what it can (extracts files) and reports failure for the
-// part that needs the screen.
-
-// Registers extracted font files with the application for the life of the
-// publication (the player uses the application font database).
-class FontRegistry {
- public:
-  virtual ~FontRegistry() = default;
-  virtual bool RegisterFont(const AnsiString& path) = 0;
-  virtual void UnregisterFont(const AnsiString& path) = 0;
-  // Called once after fonts were added or removed.
-  virtual void FontsChanged() {}
-};
-
-// Hands a plug-in library to the plug-in subsystem.
-class PlugInLoader {
- public:
-  virtual ~PlugInLoader() = default;
-  virtual void LoadPlugIn(const AnsiString& path, void* mainWindow) = 0;
-};
-
-// Cursor and icon files (the player decodes .cur/.ani/.ico with its GUI).
-class CursorIconLoader {
- public:
-  virtual ~CursorIconLoader() = default;
-  // True when the slot of the application's cursor table now holds a cursor.
-  virtual bool LoadCursor(const AnsiString& path, int slot) = 0;
-  // True when the first small icon of the file was assigned to `iconObject`.
-  virtual bool LoadIcon(const AnsiString& path, void* iconObject) = 0;
-  // The application icon from the test strings' icon file.
-  virtual void SetApplicationIcon(const AnsiString& path) {}
-};
-
-// Start-up behaviours triggered while the package is being opened, as soon as
-// their fields have been read.
-struct PackageOpenCallbacks {
-  // SingleInstance is 1 and this is not a chained load: the player hands its
-  // command line to a running copy and may end the process.
-  std::function<void(const PackageHeader&)> onSingleInstance;
-  // ChangeDisplay is 1: switch the display. Return true when the mode was
-  // changed (it is then restored by ClosePackage through onRestoreDisplay).
-  std::function<bool(uint32_t width, uint32_t height, uint8_t bits)> onChangeDisplay;
-  std::function<void()> onRestoreDisplay;
-};
-
-void SetFontRegistry(FontRegistry* registry);  // nullptr = none
-void SetPlugInLoader(PlugInLoader* loader);
-void SetCursorIconLoader(CursorIconLoader* loader);
-void SetPackageOpenCallbacks(PackageOpenCallbacks callbacks);
+// The player's side of fonts, plug-ins, cursors, icons and the display
+// switch is reached through runtime/Host.h (Fonts(), PlugIns(),
+// CursorsAndIcons(), PackageOpening()).
 
 // ---------------------------------------------------------------------------
 // Result codes.
@@ -270,9 +223,9 @@ class TPackage {
   // the number of fonts registered.
   int InstallEmbeddedFonts();
   // Extracts the start-up files and hands every plug-in to the loader.
-  void PreparePlugIns(void* mainWindow);
+  void PreparePlugIns();
   bool LoadCursorFile(std::string_view name, int slot);
-  bool LoadIconFile(std::string_view name, void* iconObject);
+  bool LoadIconFile(std::string_view name);
 
   // Closes the host file, removes extracted files (fonts always; others with
   // `deleteExtracted` and ExtractOp bit 0x80), forgets the entries and

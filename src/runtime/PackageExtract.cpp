@@ -332,7 +332,7 @@ void TPackage::DeleteExtractedCopy(std::string_view name) {
 
 int TPackage::InstallEmbeddedFonts() {
   int registered = 0;
-  FontRegistry* fonts = pkg::Fonts();
+  FontRegistry* fonts = &Fonts();
   for (auto& e : entries_) {
     if (e.Type != kEntryFont) continue;
     AnsiString target;
@@ -344,14 +344,14 @@ int TPackage::InstallEmbeddedFonts() {
   return registered;
 }
 
-void TPackage::PreparePlugIns(void* mainWindow) {
+void TPackage::PreparePlugIns() {
   for (auto& e : entries_) {
     if (e.Type == kEntryStartupFile && e.StoredSize > 0) {
       AnsiString target;
       ExtractEntry(e, false, target);
     }
   }
-  PlugInLoader* loader = pkg::PlugIns();
+  PlugInLoader& loader = PlugIns();
   for (auto& e : entries_) {
     if (e.Type != kEntryPlugIn && e.Type != kEntryPlugIn2) continue;
     AnsiString path;
@@ -362,7 +362,7 @@ void TPackage::PreparePlugIns(void* mainWindow) {
     } else {
       path = JoinPath(hostFolder_, FileNamePart(e.Name));
     }
-    if (loader) loader->LoadPlugIn(path, mainWindow);
+    loader.LoadPlugIn(path);
   }
 }
 
@@ -370,25 +370,23 @@ bool TPackage::LoadCursorFile(std::string_view name, int slot) {
   AnsiString path;
   int err = 0;
   if (ResolveFile(name, path, err) == kExtractIncomplete) return false;
-  CursorIconLoader* loader = pkg::CursorsAndIcons();
-  bool ok = loader && loader->LoadCursor(path, slot);
+  bool ok = CursorsAndIcons().LoadCursor(path, slot);
   DeleteExtractedCopy(name);
   return ok;
 }
 
-bool TPackage::LoadIconFile(std::string_view name, void* iconObject) {
+bool TPackage::LoadIconFile(std::string_view name) {
   AnsiString path;
   int err = 0;
   int rc = ResolveFile(name, path, err);
   if (rc == kExtractIncomplete || rc == kExtractWriteError) return false;
-  CursorIconLoader* loader = pkg::CursorsAndIcons();
-  return loader && loader->LoadIcon(path, iconObject);
+  return CursorsAndIcons().LoadIcon(path);
 }
 
 void TPackage::ClosePackage(bool deleteExtracted) {
   file_.reset();
   bool fontRemoved = false;
-  FontRegistry* fonts = pkg::Fonts();
+  FontRegistry* fonts = &Fonts();
   for (auto& e : entries_) {
     if (!e.Extracted) continue;
     if (e.Type == kEntryFont) {
@@ -403,7 +401,7 @@ void TPackage::ClosePackage(bool deleteExtracted) {
   if (fontRemoved && fonts) fonts->FontsChanged();
   if (displayChanged_) {
     displayChanged_ = false;
-    if (const auto& cb = pkg::OpenCallbacks(); cb.onRestoreDisplay) cb.onRestoreDisplay();
+    PackageOpening().RestoreDisplay();
   }
   header_ = PackageHeader{};
   hostPath_.clear();

@@ -41,12 +41,6 @@ bool ParseDirectory(std::string_view dir, bool shortForm, PackageHeader& header,
 // of `fileSize` bytes (offsets inside the file, Size within the caps).
 bool EntryReadable(const LibRec& entry, int64_t fileSize);
 
-// The hooks in force (null when none was installed).
-FontRegistry* Fonts();
-PlugInLoader* PlugIns();
-CursorIconLoader* CursorsAndIcons();
-const PackageOpenCallbacks& OpenCallbacks();
-
 std::unique_ptr<ByteSource> MakeEntryReader(std::shared_ptr<TPackage::HostFile> file, const LibRec& entry);
 
 }  // namespace pkg

@@ -1,6 +1,5 @@
 #include "windows/DialogDriver.h"
 
-#include "objects/PageObjects.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -13,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-#include "objects/PageObjects.h"
+#include "runtime/Lifecycle.h"
 #include "platform/Foreground.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
@@ -228,10 +227,11 @@ int DialogDriver::RunModal(QDialog& dialog, const DialogInfo& info, DialogHooks 
   auto conn = QObject::connect(&dialog, &QDialog::finished, [&done](int) { done = true; });
   QPointer<QDialog> guard(&dialog);
   dialog.setWindowModality(Qt::ApplicationModal);
-  // Object timers pause while a dialog blocks the publication.
-  TheObjects().ModalState(false);
+  // Whatever keeps time for the publication (object timers, later media and
+  // floating windows) pauses while a dialog blocks it.
+  Lifecycle().ModalState(false);
   struct ModalEnd {
-    ~ModalEnd() { TheObjects().ModalState(true); }
+    ~ModalEnd() { Lifecycle().ModalState(true); }
   } modalEnd;
   dialog.show();
   ForceForeground(&dialog);

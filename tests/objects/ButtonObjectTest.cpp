@@ -166,12 +166,12 @@ TEST_F(Buttons, StartedInPlaceOfAnotherPublicationRaisedButtonsClearTheirVariabl
   SetVariable("[Box]", "Checked");
   SetVariable("[Color]", "Blue");
   SetVariable("[Size]", "Big");
-  SetObjectsChainedStart(true);
+  startChained = true;
   const bool ok = Load("NEWPAGE=One\nObjectType=12\nName=Box\nVarName=Box\n"
                        "ObjectType=13\nName=R\nText=Red\nVarName=Color\nInitState=1\n"
                        "ObjectType=13\nName=B\nText=Blue\nVarName=Color\n"
                        "ObjectType=13\nName=S\nText=Small\nVarName=Size\n");
-  SetObjectsChainedStart(false);
+  startChained = false;
   ASSERT_TRUE(ok);
   EXPECT_EQ(Var("Box"), "");
   EXPECT_EQ(Var("Size"), "");

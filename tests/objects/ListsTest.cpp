@@ -122,9 +122,9 @@ TEST_F(Lists, AnInPlaceStartClearsTheBoundVariablesOfEmptyFieldsAndLists) {
   for (bool chained : {false, true}) {
     SetVariable("[Name]", "Bob");
     SetVariable("[Color]", "Green");
-    SetObjectsChainedStart(chained);
+    startChained = chained;
     const bool ok = Load(kPub);
-    SetObjectsChainedStart(false);
+    startChained = false;
     ASSERT_TRUE(ok);
     EXPECT_EQ(Var("Name"), chained ? "" : "Bob") << chained;
     EXPECT_EQ(Var("Color"), chained ? "" : "Green") << chained;

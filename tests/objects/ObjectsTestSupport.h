@@ -49,7 +49,7 @@ class ObjectsTest : public PagesTest {
       return false;
     nav.MakeStartPageCurrent(start);
     objects.PageEnter(start, nav.ShowsMaster(start));
-    objects.Start();
+    objects.Start({.chainedStart = startChained});
     view->show();
     vl::SetObjectEventsSuppressed(false);
     nav.ChangePage(nav.PageIndex(), false);
@@ -70,6 +70,8 @@ class ObjectsTest : public PagesTest {
   void RunFor(int64_t ms) { vl::TheClock().RunUntil([] { return false; }, vl::TheClock().NowMs() + ms); }
 
   std::unique_ptr<vl::TPageView> view;
+  // Load starts the objects as in place of another publication.
+  bool startChained = false;
   vl::AnsiString buildError;
 };
 

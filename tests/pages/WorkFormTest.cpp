@@ -19,12 +19,14 @@
 #include "actions/CommandTable.h"
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "objects/PageObjects.h"
 #include "pages/RT_Main.h"
 #include "platform/Cursors.h"
 #include "platform/InstanceChannel.h"
 #include "platform/PrivateTemp.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
+#include "runtime/Lifecycle.h"
 #include "runtime/Messages.h"
 #include "runtime/Package.h"
 #include "runtime/PackageWriter.h"
@@ -283,6 +285,80 @@ TEST_F(WorkFormTest, WindowAndScreenVariables) {
   // Read-only ones refuse a write.
   SetVariable("[ScreenWidth]", "5");
   EXPECT_EQ(Var("ScreenWidth"), std::to_string(screen->geometry().width()));
+}
+
+// A subsystem's view of the publication's life: a participant ordered after
+// every other one hears each hook once, in the order of start-up and
+// shut-down, with what the window has done by then.
+TEST_F(WorkFormTest, LifecycleParticipantsHearStartUpAndShutDownInOrder) {
+  std::vector<std::string> heard;
+  auto flag = [](bool b) { return b ? "1" : "0"; };
+  LifecycleParticipant p;
+  p.name = "test.recorder";
+  p.order = 100000;
+  p.load = [&](LifecycleContext& ctx) {
+    // The publication is read; the objects are not built yet.
+    heard.push_back("load " + ctx.publication->settings.title + " objects=" +
+                    std::to_string(TheObjects().PageCount()));
+  };
+  p.start = [&](LifecycleContext& ctx) {
+    heard.push_back(std::string("start page=") + std::to_string(WorkForm()->PageIndex()) + " chained=" +
+                    flag(ctx.chained) + " [Order]=" + Var("Order"));
+  };
+  p.started = [&](LifecycleContext&) { heard.push_back("started"); };
+  p.closeQuery = [&](LifecycleContext&) {
+    heard.push_back("closeQuery [Order]=" + Var("Order"));
+    return true;
+  };
+  p.shutdown = [&](LifecycleContext&) { heard.push_back(std::string("shutdown ") + flag(WorkForm()->ShuttingDown())); };
+  p.close = [&](LifecycleContext&) { heard.push_back("close"); };
+  p.destroy = [&](LifecycleContext& ctx) {
+    // Ordered last: the variables (unless a chained load keeps them) and
+    // the objects have gone already.
+    heard.push_back(std::string("destroy chained=") + flag(ctx.chained) + " clear=" + flag(ctx.clearVariables) +
+                    " objects=" + std::to_string(TheObjects().PageCount()) + " [Order]=" + Var("Order"));
+  };
+  p.pageEnter = [&](int page, bool) { heard.push_back("enter " + std::to_string(page)); };
+  Lifecycle().Register(p);
+
+  const std::string second = WritePackage(dir, "second.pkg", kSecond);
+  Start(WritePackage(dir, "first.pkg", kFirst));
+  Settle();
+  Click("RunVellion \"second.pkg\" \"keep\"");
+  Settle();
+  form->RequestClose(ssVellion);
+  form->FormDestroy();
+  Lifecycle().Unregister("test.recorder");
+  EXPECT_EQ(heard, (std::vector<std::string>{
+                       "load First objects=0", "enter 1", "start page=1 chained=0 [Order]=", "started", "enter 1",
+                       "closeQuery [Order]=startA,shutdownA,", "shutdown 1", "close",
+                       "destroy chained=1 clear=0 objects=0 [Order]=startA,shutdownA,",
+                       "load Second objects=0", "enter 1", "start page=1 chained=1 [Order]=startA,shutdownA,",
+                       "started", "enter 1", "closeQuery [Order]=startA,shutdownA,startB,enterAlpha,", "shutdown 1",
+                       "close", "destroy chained=0 clear=0 objects=0 [Order]="}));
+}
+
+// A participant may refuse the close before the publication's own checks:
+// as mail in progress does, it keeps the shut-down action from running.
+TEST_F(WorkFormTest, ACloseQueryParticipantVetoesTheClose) {
+  Start(WritePackage(dir, "first.pkg", kFirst));
+  LifecycleParticipant busy;
+  busy.name = "test.busy";
+  busy.order = kLifeMailInProgress;
+  busy.closeQuery = [](LifecycleContext&) { return Var("Busy") != "1"; };
+  Lifecycle().Register(busy);
+  SetVariable("[Busy]", "1");
+  EXPECT_FALSE(form->RequestClose(ssVellion));
+  EXPECT_FALSE(form->Closed());
+  EXPECT_FALSE(form->ShuttingDown());
+  EXPECT_EQ(Var("Order"), "startA,");
+  // Still running: actions go on.
+  Click("SetVar \"[Order]\" \"[Order]click,\"");
+  SetVariable("[Busy]", "0");
+  EXPECT_TRUE(form->RequestClose(ssVellion));
+  Lifecycle().Unregister("test.busy");
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(Var("Order"), "startA,click,shutdownA,");
 }
 
 TEST_F(WorkFormTest, TrayPublicationWithoutATrayShowsItsWindow) {

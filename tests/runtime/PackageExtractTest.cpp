@@ -62,7 +62,7 @@ struct RecordingFonts : FontRegistry {
 
 struct RecordingPlugIns : PlugInLoader {
   std::vector<std::string> paths;
-  void LoadPlugIn(const AnsiString& p, void* window) override { paths.push_back(p); }
+  void LoadPlugIn(const AnsiString& p) override { paths.push_back(p); }
 };
 
 struct RecordingCursors : CursorIconLoader {
@@ -71,7 +71,7 @@ struct RecordingCursors : CursorIconLoader {
     seen.push_back(p + " exists=" + std::to_string(fs::exists(p)) + " slot=" + std::to_string(slot));
     return true;
   }
-  bool LoadIcon(const AnsiString& p, void*) override {
+  bool LoadIcon(const AnsiString& p) override {
     seen.push_back("icon " + p);
     return ReadFileBytes(p).rfind("ICON", 0) == 0;
   }
@@ -281,7 +281,7 @@ TEST_F(ExtractFixture, PreparePlugInsExtractsStartUpFilesFirst) {
   Open(w);
   RecordingPlugIns loader;
   SetPlugInLoader(&loader);
-  pkg.PreparePlugIns(nullptr);
+  pkg.PreparePlugIns();
   SetPlugInLoader(nullptr);
   EXPECT_EQ(ReadFileBytes(out / "helper.dat"), "needed");
   EXPECT_FALSE(fs::exists(out / "nothing.dat"));
@@ -297,7 +297,7 @@ TEST_F(ExtractFixture, PreparePlugInsExtractsStartUpFilesFirst) {
   Open(w);
   SetPlugInLoader(&loader);
   loader.paths.clear();
-  pkg.PreparePlugIns(nullptr);
+  pkg.PreparePlugIns();
   SetPlugInLoader(nullptr);
   EXPECT_EQ(loader.paths, (std::vector<std::string>{"C:\\plug\\two.dll", "C:\\plug\\one.dll"}));
 }
@@ -313,8 +313,8 @@ TEST_F(ExtractFixture, CursorsAreLoadedFromATemporaryCopyIconsFromTheResolvedFil
   SetCursorIconLoader(&loader);
   EXPECT_TRUE(pkg.LoadCursorFile("hand.cur", 3));
   EXPECT_FALSE(pkg.LoadCursorFile("missing.cur", 4));
-  EXPECT_TRUE(pkg.LoadIconFile("app.ico", nullptr));
-  EXPECT_FALSE(pkg.LoadIconFile("plain.ico", nullptr));
+  EXPECT_TRUE(pkg.LoadIconFile("app.ico"));
+  EXPECT_FALSE(pkg.LoadIconFile("plain.ico"));
   SetCursorIconLoader(nullptr);
   ASSERT_GE(loader.seen.size(), 1u);
   EXPECT_EQ(loader.seen[0], (out / "hand.cur").string() + " exists=1 slot=3");

@@ -335,15 +335,17 @@ TEST_F(PackageFixture, EntryReaderStreamsInSmallPiecesAndOutlivesClose) {
 }
 
 TEST_F(PackageFixture, OpeningCallsTheStartUpHooksAndCloseRestoresTheDisplay) {
-  std::vector<std::string> calls;
-  PackageOpenCallbacks cb;
-  cb.onSingleInstance = [&](const PackageHeader&) { calls.push_back("single"); };
-  cb.onChangeDisplay = [&](uint32_t w, uint32_t h, uint8_t b) {
-    calls.push_back("display " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(b));
-    return true;
-  };
-  cb.onRestoreDisplay = [&] { calls.push_back("restore"); };
-  SetPackageOpenCallbacks(cb);
+  struct Recording : PackageOpenHost {
+    std::vector<std::string> calls;
+    void SingleInstance(const PackageHeader&) override { calls.push_back("single"); }
+    bool ChangeDisplay(uint32_t w, uint32_t h, uint8_t b) override {
+      calls.push_back("display " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(b));
+      return true;
+    }
+    void RestoreDisplay() override { calls.push_back("restore"); }
+  } host;
+  std::vector<std::string>& calls = host.calls;
+  SetPackageOpenHost(&host);
   PackageWriter w;
   w.header.SingleInstance = 1;
   w.header.ChangeDisplay = 1;
@@ -354,7 +356,7 @@ TEST_F(PackageFixture, OpeningCallsTheStartUpHooksAndCloseRestoresTheDisplay) {
   pkg.ClosePackage(false);
   // A chained load skips the single-instance hand-over.
   ASSERT_EQ(pkg.OpenPackage(path, false), kPackageOpen);
-  SetPackageOpenCallbacks({});
+  SetPackageOpenHost(nullptr);
   EXPECT_EQ(calls, (std::vector<std::string>{"single", "display 800x600x32", "restore", "single",
                                               "display 800x600x32"}));
   pkg.ClosePackage(false);

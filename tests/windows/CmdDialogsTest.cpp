@@ -11,6 +11,7 @@
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
+#include "runtime/Lifecycle.h"
 #include "support/ActionRunner.h"
 #include "support/TestSupport.h"
 #include "windows/DialogCommands.h"
@@ -83,6 +84,26 @@ class CmdDialogsReal : public ::testing::Test {
   static AnsiString Var(std::string_view name) { return GetVariableValue(name, 0); }
   vltest::TempDir dir_;
 };
+
+// Every participant hears that a dialog blocks the publication and that it
+// ended, however the dialog was closed, and before the action goes on.
+TEST_F(CmdDialogsReal, ADialogIsAModalStateForTheLifecycleParticipants) {
+  std::vector<std::string> heard;
+  LifecycleParticipant p;
+  p.name = "test.modal";
+  p.order = 100000;
+  p.modalState = [&heard](bool ended) {
+    heard.push_back(ended ? "end" : (DialogDriver::IsOpen() ? "begin-open" : "begin"));
+  };
+  Lifecycle().Register(p);
+  DialogDriver::QueueAnswer("Two");
+  DialogDriver::QueueEscape();
+  Run("MessageBox \"T\" \"a\" \"One|Two\" \"[r]\"\nSetVar \"[heard]\" \"x\"\n"
+      "MessageBox \"T\" \"b\" \"One|Two\" \"[r]\"");
+  Lifecycle().Unregister("test.modal");
+  EXPECT_EQ(heard, (std::vector<std::string>{"begin", "end", "begin", "end"}));
+  EXPECT_EQ(Var("heard"), "x");
+}
 
 TEST_F(CmdDialogsReal, MessageAndInputBoxesWriteTheirVariables) {
   DialogDriver::QueueAnswer("Three");
