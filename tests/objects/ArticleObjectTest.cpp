@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "ObjectsTestSupport.h"
+#include "actions/Vars.h"
 #include "objects/ObjArticle.h"
 #include "support/TestSupport.h"
 
@@ -16,6 +17,15 @@ namespace {
 
 class ArticleObject : public ObjectsTest {
  protected:
+  // Variable changes reach the objects as in the player.
+  void SetUp() override {
+    ObjectsTest::SetUp();
+    SetVarChangeHandler([](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); });
+  }
+  void TearDown() override {
+    SetVarChangeHandler({});
+    ObjectsTest::TearDown();
+  }
   TempDir dir;
   std::string File(const char* name, const std::string& bytes) {
     WriteFileBytes(dir / name, bytes);
@@ -102,9 +112,11 @@ TEST_F(ArticleObject, LinkedArticlesShowConsecutivePartsAndReflow) {
   for (int i = 0; i < 30; ++i) rtf += "Paragraph " + std::to_string(i) + " of the story goes on.\\par ";
   rtf += "}";
   std::string path = File("story.rtf", rtf);
-  std::string box = "ObjectType=24\nW=220\nH=90\nFileName=" + path + "\n";
-  ASSERT_TRUE(Load("NEWPAGE=One\nNEWPAGE=Two\nName=L1\n" + box + "NEWPAGE=Three\nName=L2\n" + box +
-                   "NEWPAGE=Four\nNEWPAGE=Five\nName=L3\n" + box));
+  auto box = [&](const char* name) {
+    return std::string("ObjectType=24\nName=") + name + "\nW=220\nH=90\nFileName=" + path + "\n";
+  };
+  ASSERT_TRUE(Load("NEWPAGE=One\nNEWPAGE=Two\n" + box("L1") + "NEWPAGE=Three\n" + box("L2") +
+                   "NEWPAGE=Four\nNEWPAGE=Five\n" + box("L3")));
   auto* l1 = As<TVellionLinkedArticle>("L1");
   auto* l2 = As<TVellionLinkedArticle>("L2");
   auto* l3 = As<TVellionLinkedArticle>("L3");
