@@ -13,7 +13,9 @@
 #include <QTextDocument>
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "richtext/RichText.h"
 
@@ -77,6 +79,14 @@ int main(int argc, char** argv) {
   article.SetLeftOffset(4);
   article.SetBox(QSizeF(600, 400), true);
   QImage img(600, 400, QImage::Format_ARGB32_Premultiplied);
+  {
+    // The article as shown on its page: laid out and painted once.
+    auto t0 = Clock::now();
+    QPainter p(&img);
+    article.Paint(p, QRectF(0, 0, 600, 400));
+    std::printf("Article of 2,000 lines laid out and first painted: %.1f ms\n", Ms(t0));
+  }
+  std::vector<double> times;
   double worst = 0, total = 0;
   int steps = 0;
   for (;;) {
@@ -88,12 +98,14 @@ int main(int argc, char** argv) {
       article.Paint(p, QRectF(0, 0, 600, 400));
     }
     double t = Ms(t0);
+    times.push_back(t);
     worst = std::max(worst, t);
     total += t;
     ++steps;
     if (!moved) break;
   }
-  std::printf("Article of 2,000 lines scrolled line by line: %d steps, mean %.3f ms, slowest %.3f ms (goal <= 16.7)\n",
-              steps, total / steps, worst);
+  std::sort(times.begin(), times.end());
+  std::printf("Scrolled line by line: %d steps, mean %.3f ms, 99th percentile %.3f ms, slowest %.3f ms (goal <= 16.7)\n",
+              steps, total / steps, times[times.size() * 99 / 100], worst);
   return 0;
 }
