@@ -44,6 +44,7 @@ struct TVelRichText::Impl {
     if (like) {
       d->setDefaultFont(like->defaultFont());
       d->setDefaultTextOption(like->defaultTextOption());
+      d->setTextWidth(like->textWidth());
     }
     return d;
   }
@@ -186,12 +187,19 @@ void TVelRichText::SetLeftOffset(int px) {
 }
 
 void TVelRichText::Relayout() {
-  QTextOption opt = d_->doc->defaultTextOption();
-  opt.setWrapMode(wordWrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-  d_->doc->setDefaultTextOption(opt);
-  d_->doc->setTextWidth(std::max(1.0, box_.width() - d_->leftOffset));
-  scrollY_ = std::clamp(scrollY_, 0, MaxScrollY());
-  scrollX_ = std::clamp(scrollX_, 0, MaxScrollX());
+  // Each setting given again lays the whole story out again: only changes
+  // are passed on, and the layout itself waits until something asks for it.
+  QTextDocument& doc = *d_->doc;
+  QTextOption opt = doc.defaultTextOption();
+  auto wrap = wordWrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap;
+  if (opt.wrapMode() != wrap) {
+    opt.setWrapMode(wrap);
+    doc.setDefaultTextOption(opt);
+  }
+  double width = std::max(1.0, box_.width() - d_->leftOffset);
+  if (doc.textWidth() != width) doc.setTextWidth(width);
+  if (scrollY_ != 0) scrollY_ = std::clamp(scrollY_, 0, MaxScrollY());
+  if (scrollX_ != 0) scrollX_ = std::clamp(scrollX_, 0, MaxScrollX());
 }
 
 QSizeF TVelRichText::ContentSize() const {
