@@ -245,6 +245,7 @@ namespace {
 
 // The top and bottom of the laid-out line holding document position `pos`.
 bool LineSpan(const QTextDocument& doc, int pos, double& top, double& bottom) {
+  doc.documentLayout()->documentSize();  // the lines exist once laid out
   QTextBlock b = doc.findBlock(pos);
   if (!b.isValid() || !b.layout()) return false;
   QTextLayout* lay = b.layout();

@@ -39,6 +39,7 @@ inline bool FindRun(const QTextDocument& doc, const QString& text, QTextCharForm
 // The rectangle (document coordinates) of the characters [pos, pos + len)
 // on their line.
 inline QRectF TextRect(const QTextDocument& doc, int pos, int len) {
+  doc.documentLayout()->documentSize();
   QTextBlock b = doc.findBlock(pos);
   QTextLayout* lay = b.layout();
   QTextLine line = lay->lineForTextPosition(pos - b.position());
