@@ -15,6 +15,7 @@
 #include "runtime/Messages.h"
 #include "runtime/NativePath.h"
 #include "runtime/Package.h"
+#include "runtime/PackageWriter.h"
 #include "support/ActionRunner.h"
 #include "support/TestSupport.h"
 
@@ -234,6 +235,37 @@ TEST_F(FileCommands, DevicesNeverBecomeFiles) {
   EXPECT_EQ(r.LastError(), "before");
   for (const char* n : {"com1", "COM1", "NUL", "LPT2.txt"}) EXPECT_FALSE(fs::exists(pub / n)) << n;
   EXPECT_FALSE(fs::exists(dir / "drives" / "c" / "LPT2.txt"));
+}
+
+// Files packaged with the publication: existence, size, extraction, reading.
+TEST_F(FileCommands, PackagedFiles) {
+  vl::PackageWriter w;
+  w.AddEntry({"embedded:\\\\\\data.txt", 0, "hello\r\nworld!", true});
+  w.AddEntry({"C:\\authoring\\raw.bin", 0, std::string("r\0w", 3), false});
+  const std::string path = (pub / "pub.pkg").string();
+  fs::create_directories(pub / "sub");
+  WriteFileBytes(path, w.Build());
+  ASSERT_EQ(vl::ThePackage().OpenPackage(vl::FromNativePath(path)), vl::kPackageOpen);
+  ActionRun r = RunActionText(
+      "FileExists \"[Embedded]data.txt\" \"[e1]\"\nFileExists \"[Embedded]none.txt\" \"[e2]\"\n"
+      "FileSize \"[Embedded]data.txt\" \"[s1]\"\nFileSize \"[Embedded]raw.bin\" \"[s2]\"\n"
+      "FileToVar \"[Embedded]data.txt\" \"[tv]\"\n"
+      "SetVar \"[LastError]\" \"kept\"\n"
+      "ExtractFile \"data.txt\" \"out.txt\"\nExtractFile \"raw.bin\" \"" + Pub() + "/sub\\\"\n"
+      "ExtractFile \"missing.bin\" \"empty.bin\"");
+  EXPECT_EQ(r.Var("e1"), "True");
+  EXPECT_EQ(r.Var("e2"), "False");
+  EXPECT_EQ(r.Var("s1"), "13");
+  EXPECT_EQ(r.Var("s2"), "");
+  EXPECT_EQ(r.Var("tv"), "hello\r\nworld!");
+  EXPECT_EQ(r.LastError(), "kept") << "a successful extraction leaves [LastError] alone";
+  EXPECT_EQ(Read("out.txt"), "hello\r\nworld!");
+  EXPECT_EQ(ReadFileBytes(pub / "sub" / "raw.bin"), std::string("r\0w", 3));
+  EXPECT_TRUE(fs::exists(pub / "empty.bin"));
+  EXPECT_EQ(fs::file_size(pub / "empty.bin"), 0u);
+  r = RunActionText("FileSize \"[Embedded]raw.bin\" \"[s]\"\nExtractFile \"\" \"x\"");
+  EXPECT_EQ(r.LastError(), vl::ErrorText(2));
+  vl::ThePackage().ClosePackage(false);
 }
 
 }  // namespace
