@@ -176,7 +176,7 @@ bool IsDeviceName(std::string_view path) {
 }
 
 std::string HostFilePathLexical(std::string_view ansiPath) {
-  if (ansiPath.empty() || IsDeviceName(ansiPath)) return {};
+  if (ansiPath.empty() || IsDeviceName(ansiPath) || ansiPath.find('\0') != std::string_view::npos) return {};
   Parsed r = Parse(ansiPath);
   std::string out = r.root;
   for (auto c : r.parts) out = Join(out, NativePath(c));
@@ -186,7 +186,7 @@ std::string HostFilePathLexical(std::string_view ansiPath) {
 }
 
 std::string HostFilePath(std::string_view ansiPath) {
-  if (ansiPath.empty() || IsDeviceName(ansiPath)) return {};
+  if (ansiPath.empty() || IsDeviceName(ansiPath) || ansiPath.find('\0') != std::string_view::npos) return {};
   Parsed r = Parse(ansiPath);
   if (r.createRoot) MakeFolders(r.root);
   std::string out = r.root;

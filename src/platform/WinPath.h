@@ -47,7 +47,8 @@ std::string DriveRoot();
 bool IsDeviceName(std::string_view path);
 
 // The host path of a Windows file name, encoded for the file system calls.
-// Empty for an empty name and for device names.
+// Empty for an empty name, for device names and for a name holding a NUL
+// byte (which no file name can hold).
 std::string HostFilePath(std::string_view ansiPath);
 
 // The same path, but only lexically: no case lookup, no folder created.

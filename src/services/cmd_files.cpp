@@ -736,8 +736,10 @@ void WriteLine(CommandContext& c, const AnsiString& file, int64_t line, AnsiStri
     }
     return;
   }
-  const std::string host = HostFilePath(ResolvePath(file));
-  if (host.empty()) return;  // NUL, CON and the like: nothing becomes a file
+  const AnsiString resolved = ResolvePath(file);
+  if (IsDeviceName(resolved)) return;  // NUL, CON and the like: nothing becomes a file
+  const std::string host = HostFilePath(resolved);
+  if (host.empty()) return SetErrorCode(3);
   DropLineCache();
   if (IsFolder(host)) return SetErrorCode(5);
   int rawFd = -1;

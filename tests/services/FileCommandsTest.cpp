@@ -237,6 +237,22 @@ TEST_F(FileCommands, DevicesNeverBecomeFiles) {
   EXPECT_FALSE(fs::exists(dir / "drives" / "c" / "LPT2.txt"));
 }
 
+// A name holding a NUL byte (from a variable) names no file: it must not
+// reach the shorter name before the NUL.
+TEST_F(FileCommands, ANameWithANulByteIsRefused) {
+  Write("a.txt", "keep");
+  vl::AnsiString name = "a.txt";
+  name.push_back('\0');
+  name += "x";
+  EXPECT_EQ(vl::HostFilePath(name), "");
+  Write("name.txt", name);
+  ActionRun r = RunActionText("FileRead \"name.txt\" \"ALL\" \"[n]\"\nFileWrite \"[n]\" \"ALL\" \"lost\"\nSetVar \"[w]\" \"[LastError]\"\n"
+                    "FileErase \"[n]\"");
+  EXPECT_EQ(r.Var("w"), vl::ErrorText(3));
+  EXPECT_EQ(r.LastError(), vl::ErrorText(2));
+  EXPECT_EQ(Read("a.txt"), "keep");
+}
+
 // Files packaged with the publication: existence, size, extraction, reading.
 TEST_F(FileCommands, PackagedFiles) {
   vl::PackageWriter w;
