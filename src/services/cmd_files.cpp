@@ -113,10 +113,13 @@ void SetErrorCode(int code) { SetLastError(ErrorText(code)); }
 
 // ---- the read-line cache -----------------------------------------------------
 
-// Where FileRead stopped in the file it read last, so that reading on
-// continues from there. The file's size, inode and time must all be
-// unchanged (two writes within one tick of the file system's clock share a
-// time), and every write of ours drops it.
+class LineReader;
+
+// Where FileRead stopped in the file it read last, with the reader's buffer,
+// so that reading on continues from there. The file's size, inode and both
+// times must all be unchanged (two writes within one tick of the file
+// system's clock share a time, and a program may set the modification time
+// back), and every write of ours drops it.
 struct LineReadCache {
   bool valid = false;
   std::string path;
@@ -124,8 +127,9 @@ struct LineReadCache {
   ino_t ino = 0;
   int64_t size = 0;
   int64_t mtimeNs = 0;
+  int64_t ctimeNs = 0;  // changes with every write, and cannot be set back
   int64_t nextLine = 0;
-  int64_t position = 0;
+  std::shared_ptr<LineReader> reader;  // its buffer as the last read left it
 };
 
 LineReadCache& Cache() {
@@ -137,6 +141,10 @@ void DropLineCache() { Cache() = LineReadCache(); }
 
 int64_t MtimeNs(const struct stat& st) {
   return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+int64_t CtimeNs(const struct stat& st) {
+  return static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
 }
 
 // ---- plain file helpers ------------------------------------------------------
@@ -192,13 +200,13 @@ bool ReadAll(int fd, std::string& out, int64_t cap) {
 class LineReader {
  public:
   explicit LineReader(int fd) : fd_(fd) {}
-  void Seek(int64_t pos) {
-    ::lseek(fd_, pos, SEEK_SET);
-    filePos_ = pos;
-    begin_ = end_ = 0;
+  // Goes on in the same file opened again: the buffer keeps what was read
+  // ahead, the new descriptor continues after it.
+  void Reattach(int fd) {
+    fd_ = fd;
+    ::lseek(fd_, filePos_, SEEK_SET);
+    error = 0;
   }
-  // The byte position after the last line read.
-  int64_t Position() const { return filePos_ - static_cast<int64_t>(end_ - begin_); }
   // False at the end of the file (or on a read error, then `error` is set).
   bool Next(std::string* line) {
     if (line) line->clear();
@@ -627,14 +635,18 @@ void DoFileRead(CommandContext& c) {
     SetVariable(c.Arg(3), all);
     return SetLastError("");
   }
-  auto reader = std::make_unique<LineReader>(fd.get());
   LineReadCache& cache = Cache();
+  std::shared_ptr<LineReader> reader;
   int64_t line = 1;
   if (cache.valid && cache.path == host && cache.dev == st.st_dev && cache.ino == st.st_ino &&
-      cache.size == st.st_size && cache.mtimeNs == MtimeNs(st) && n >= cache.nextLine) {
-    reader->Seek(cache.position);
+      cache.size == st.st_size && cache.mtimeNs == MtimeNs(st) && cache.ctimeNs == CtimeNs(st) && n >= cache.nextLine && cache.reader) {
+    reader = std::move(cache.reader);
+    reader->Reattach(fd.get());
     line = cache.nextLine;
+  } else {
+    reader = std::make_shared<LineReader>(fd.get());
   }
+  DropLineCache();
   std::string text;
   bool found = false;
   for (; line <= n; ++line) {
@@ -642,21 +654,19 @@ void DoFileRead(CommandContext& c) {
     if (line == n) found = true;
   }
   if (reader->error) {
-    DropLineCache();
     SetVariable(c.Arg(3), "");
     return SetErrorCode(CodeOfErrno(reader->error, host));
   }
-  if (!found || reader->AtEnd()) {
-    DropLineCache();
-  } else {
+  if (found && !reader->AtEnd()) {
     cache.valid = true;
     cache.path = host;
     cache.dev = st.st_dev;
     cache.ino = st.st_ino;
     cache.size = st.st_size;
     cache.mtimeNs = MtimeNs(st);
+    cache.ctimeNs = CtimeNs(st);
     cache.nextLine = n + 1;
-    cache.position = reader->Position();
+    cache.reader = std::move(reader);
   }
   SetVariable(c.Arg(3), found ? ReplaceAll(text, "|", "\r\n") : AnsiString());
   SetLastError("");
