@@ -122,7 +122,8 @@ class LineReader;
 // back), and every write of ours drops it.
 struct LineReadCache {
   bool valid = false;
-  std::string path;
+  AnsiString name;   // as the command resolved it
+  std::string path;  // on this host
   dev_t dev = 0;
   ino_t ino = 0;
   int64_t size = 0;
@@ -196,16 +197,26 @@ bool ReadAll(int fd, std::string& out, int64_t cap) {
 }
 
 // Reads a file by lines: a line ends at CR LF, at a lone CR or at a lone LF;
-// a last line without a break counts; an empty file has no lines.
+// a last line without a break counts; an empty file has no lines. The file
+// is opened when bytes are first needed and closed by Close: a reader kept
+// for reading on holds its buffer, not the file.
 class LineReader {
  public:
-  explicit LineReader(int fd) : fd_(fd) {}
-  // Goes on in the same file opened again: the buffer keeps what was read
-  // ahead, the new descriptor continues after it.
-  void Reattach(int fd) {
-    fd_ = fd;
-    ::lseek(fd_, filePos_, SEEK_SET);
-    error = 0;
+  explicit LineReader(std::string path, int64_t size) : path_(std::move(path)), size_(size) {}
+  ~LineReader() { Close(); }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+  // 0, or the errno of opening the file.
+  int Open() {
+    if (fd_ >= 0) return 0;
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return errno;
+    if (filePos_ > 0 && ::lseek(fd_, filePos_, SEEK_SET) < 0) return errno;
+    return 0;
+  }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
   }
   // False at the end of the file (or on a read error, then `error` is set).
   bool Next(std::string* line) {
@@ -214,26 +225,34 @@ class LineReader {
     for (;;) {
       if (begin_ == end_ && !Fill()) return any;
       any = true;
+      const char* b = buf_.get() + begin_;
+      const char* e = buf_.get() + end_;
+      const char* p = b;
+      while (p < e && *p != '\n' && *p != '\r') ++p;
+      if (line && line->size() < kMaxLine)
+        line->append(b, std::min(static_cast<size_t>(p - b), kMaxLine - line->size()));
+      begin_ += static_cast<size_t>(p - b);
+      if (p == e) continue;
       const char c = buf_[begin_++];
-      if (c == '\n') return true;
       if (c == '\r') {
         if (begin_ == end_) Fill();
         if (begin_ < end_ && buf_[begin_] == '\n') ++begin_;
-        return true;
       }
-      if (line && line->size() < kMaxLine) line->push_back(c);
+      return true;
     }
   }
   bool AtEnd() {
     if (begin_ < end_) return false;
+    if (filePos_ >= size_) return true;
     return !Fill();
   }
   int error = 0;
 
  private:
   bool Fill() {
+    if (error || (fd_ < 0 && (error = Open()) != 0)) return false;
     for (;;) {
-      ssize_t n = ::read(fd_, buf_, sizeof buf_);
+      ssize_t n = ::read(fd_, buf_.get(), kBuf);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) error = errno;
       if (n <= 0) return false;
@@ -243,10 +262,13 @@ class LineReader {
       return true;
     }
   }
-  int fd_;
-  char buf_[65536];
+  static constexpr size_t kBuf = 65536;
+  std::string path_;
+  int64_t size_;
+  int fd_ = -1;
+  std::unique_ptr<char[]> buf_{new char[kBuf]};
   size_t begin_ = 0, end_ = 0;
-  int64_t filePos_ = 0;
+  int64_t filePos_ = 0;  // of the file descriptor: after the buffer
 };
 
 // Splits bytes into lines as LineReader does.
@@ -611,40 +633,43 @@ void DoFileList(CommandContext& c) {
 // ---- FileRead, FileLen, FileToVar ----------------------------------------------
 
 void DoFileRead(CommandContext& c) {
-  const AnsiString& name = c.Arg(1);
   const AnsiString lineText = AnsiString(TrimView(c.Arg(2)));
   const int64_t n = SameTextInvariant(lineText, "ALL") ? -1 : WholeArg(lineText);
-  const std::string host = HostFilePath(ResolvePath(name));
-  Fd fd(host.empty() ? -1 : ::open(host.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.ok()) {
-    int code = host.empty() ? 2 : CodeOfErrno(errno, host);
+  const AnsiString resolved = ResolvePath(c.Arg(1));
+  LineReadCache& cache = Cache();
+  auto fail = [&](int code) {
     SetVariable(c.Arg(3), "");
-    return SetErrorCode(code);
-  }
+    SetErrorCode(code);
+  };
+  // Reading on in the same file skips the name's case lookup.
+  std::string host = cache.valid && cache.name == resolved ? cache.path : HostFilePath(resolved);
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-    SetVariable(c.Arg(3), "");
-    return SetErrorCode(S_ISDIR(st.st_mode) ? 5 : CodeOfErrno(errno, host));
+  if (!host.empty() && ::stat(host.c_str(), &st) != 0 && host == cache.path) {
+    host = HostFilePath(resolved);
+    DropLineCache();
   }
+  if (host.empty()) return fail(2);
+  if (::stat(host.c_str(), &st) != 0) return fail(CodeOfErrno(errno, host));
+  if (S_ISDIR(st.st_mode)) return fail(5);
   if (n < 1) {
+    Fd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) return fail(CodeOfErrno(errno, host));
     std::string all;
-    if (st.st_size > kMaxWholeFile || !ReadAll(fd.get(), all, kMaxWholeFile)) {
-      SetVariable(c.Arg(3), "");
-      return SetErrorCode(st.st_size > kMaxWholeFile ? 8 : CodeOfErrno(errno, host));
-    }
+    if (st.st_size > kMaxWholeFile) return fail(8);
+    if (!ReadAll(fd.get(), all, kMaxWholeFile)) return fail(errno == ENOMEM ? 8 : CodeOfErrno(errno, host));
     SetVariable(c.Arg(3), all);
     return SetLastError("");
   }
-  LineReadCache& cache = Cache();
   std::shared_ptr<LineReader> reader;
   int64_t line = 1;
   if (cache.valid && cache.path == host && cache.dev == st.st_dev && cache.ino == st.st_ino &&
-      cache.size == st.st_size && cache.mtimeNs == MtimeNs(st) && cache.ctimeNs == CtimeNs(st) && n >= cache.nextLine && cache.reader) {
+      cache.size == st.st_size && cache.mtimeNs == MtimeNs(st) && cache.ctimeNs == CtimeNs(st) &&
+      n >= cache.nextLine && cache.reader) {
     reader = std::move(cache.reader);
-    reader->Reattach(fd.get());
     line = cache.nextLine;
   } else {
-    reader = std::make_shared<LineReader>(fd.get());
+    reader = std::make_shared<LineReader>(host, static_cast<int64_t>(st.st_size));
+    if (int err = reader->Open()) return fail(CodeOfErrno(err, host));
   }
   DropLineCache();
   std::string text;
@@ -653,12 +678,11 @@ void DoFileRead(CommandContext& c) {
     if (!reader->Next(line == n ? &text : nullptr)) break;
     if (line == n) found = true;
   }
-  if (reader->error) {
-    SetVariable(c.Arg(3), "");
-    return SetErrorCode(CodeOfErrno(reader->error, host));
-  }
+  if (reader->error) return fail(CodeOfErrno(reader->error, host));
   if (found && !reader->AtEnd()) {
+    reader->Close();
     cache.valid = true;
+    cache.name = resolved;
     cache.path = host;
     cache.dev = st.st_dev;
     cache.ino = st.st_ino;
@@ -675,13 +699,15 @@ void DoFileRead(CommandContext& c) {
 void DoFileLen(CommandContext& c) {
   const std::string host = HostFilePath(ResolvePath(c.Arg(1)));
   int64_t count = 0;
-  Fd fd(host.empty() || IsFolder(host) ? -1 : ::open(host.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.ok()) {
-    auto reader = std::make_unique<LineReader>(fd.get());
-    while (reader->Next(nullptr)) ++count;
+  struct stat st {};
+  if (!host.empty() && ::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    LineReader reader(host, static_cast<int64_t>(st.st_size));
+    if (reader.Open() == 0)
+      while (reader.Next(nullptr)) ++count;
   }
   SetVariable(c.Arg(2), std::to_string(count));
 }
+
 
 void DoFileToVar(CommandContext& c) {
   const AnsiString& name = c.Arg(1);
