@@ -354,9 +354,13 @@ void DoFileCopy(CommandContext& c) {
   DropLineCache();
   const std::string hs = HostFilePath(src), hd = HostFilePath(dst);
   int code = 0;
-  if (!IsRegularFile(hs)) {
-    code = hs.empty() ? 2 : CodeOfErrno(IsFolder(hs) ? ENOENT : (::access(hs.c_str(), F_OK) == 0 ? 0 : errno), hs);
-    if (code == 0) code = 2;
+  struct stat st {};
+  if (hs.empty()) {
+    code = 2;
+  } else if (::stat(hs.c_str(), &st) != 0) {
+    code = CodeOfErrno(errno, hs);
+  } else if (!S_ISREG(st.st_mode)) {
+    code = 2;  // a folder is no file to copy
   } else if (SameTextInvariant(src, dst)) {
     SetLastError(Msg(300));
     return;
@@ -637,10 +641,8 @@ void DoFileRead(CommandContext& c) {
   const int64_t n = SameTextInvariant(lineText, "ALL") ? -1 : WholeArg(lineText);
   const AnsiString resolved = ResolvePath(c.Arg(1));
   LineReadCache& cache = Cache();
-  auto fail = [&](int code) {
-    SetVariable(c.Arg(3), "");
-    SetErrorCode(code);
-  };
+  // A read that fails leaves the variable as it was.
+  auto fail = [&](int code) { SetErrorCode(code); };
   // Reading on in the same file skips the name's case lookup.
   std::string host = cache.valid && cache.name == resolved ? cache.path : HostFilePath(resolved);
   struct stat st {};
@@ -741,17 +743,15 @@ std::string DeviceFor(const AnsiString& upper) {
 }
 
 // Opens `host` for reading and writing with a lock that keeps other writers
-// of ours out; another holder is waited for, 11 attempts 250 ms apart.
+// of ours out; another holder of the lock is waited for, 11 attempts 250 ms
+// apart.
 int OpenForWrite(CommandContext& c, const std::string& host, int& fdOut) {
   const bool exists = ::access(host.c_str(), F_OK) == 0;
   for (int attempt = 0; attempt < 11; ++attempt) {
     if (attempt > 0 && !TheClock().Sleep(250, [&] { return c.ShouldStop(); })) break;
     int fd = ::open(host.c_str(), O_RDWR | O_CLOEXEC | (exists ? 0 : O_CREAT), 0666);
-    if (fd < 0) {
-      if (errno == ENOENT || errno == ENOTDIR || errno == EISDIR) return CodeOfErrno(errno, host);
-      if (!exists) return CodeOfErrno(errno, host);
-      continue;
-    }
+    // Only another holder is waited for: a refusal does not pass.
+    if (fd < 0) return CodeOfErrno(errno, host);
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
       fdOut = fd;
       return 0;

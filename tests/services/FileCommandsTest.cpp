@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,8 +106,9 @@ TEST_F(FileCommands, FileReadReadsLinesAndWholeFiles) {
   EXPECT_EQ(r.Var("e"), "0");
   EXPECT_EQ(r.Var("b"), "1");
 
-  r = RunActionText("FileRead \"nothere.txt\" \"1\" \"[x]\"");
+  r = RunActionText("SetVar \"[x]\" \"old\"\nFileRead \"nothere.txt\" \"1\" \"[x]\"");
   EXPECT_EQ(r.LastError(), vl::ErrorText(2));
+  EXPECT_EQ(r.Var("x"), "old");
   r = RunActionText("FileRead \"!" + Pub() + "/nodir/x.txt\" \"1\" \"[x]\"");
   EXPECT_EQ(r.LastError(), vl::ErrorText(3));
 }
@@ -235,6 +237,22 @@ TEST_F(FileCommands, DevicesNeverBecomeFiles) {
   EXPECT_EQ(r.LastError(), "before");
   for (const char* n : {"com1", "COM1", "NUL", "LPT2.txt"}) EXPECT_FALSE(fs::exists(pub / n)) << n;
   EXPECT_FALSE(fs::exists(dir / "drives" / "c" / "LPT2.txt"));
+}
+
+// A file another writer holds locked is waited for, then refused with 5;
+// the file is left as it was.
+TEST_F(FileCommands, ALockedFileIsWaitedForThenRefused) {
+  Write("held.txt", "a\r\nb");
+  const int fd = ::open((pub / "held.txt").c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  ActionRun r = RunActionText("FileWrite \"held.txt\" \"1\" \"x\"");
+  EXPECT_EQ(r.LastError(), vl::ErrorText(5));
+  ::close(fd);
+  EXPECT_EQ(Read("held.txt"), "a\r\nb");
+  r = RunActionText("FileWrite \"held.txt\" \"1\" \"x\"");
+  EXPECT_EQ(r.LastError(), "");
+  EXPECT_EQ(Read("held.txt"), "x\r\nb");
 }
 
 // A name holding a NUL byte (from a variable) names no file: it must not
