@@ -646,12 +646,14 @@ void DoFileRead(CommandContext& c) {
   // Reading on in the same file skips the name's case lookup.
   std::string host = cache.valid && cache.name == resolved ? cache.path : HostFilePath(resolved);
   struct stat st {};
-  if (!host.empty() && ::stat(host.c_str(), &st) != 0 && host == cache.path) {
+  int statRc = host.empty() ? -1 : ::stat(host.c_str(), &st);
+  if (statRc != 0 && !host.empty() && host == cache.path) {
     host = HostFilePath(resolved);
     DropLineCache();
+    statRc = host.empty() ? -1 : ::stat(host.c_str(), &st);
   }
   if (host.empty()) return fail(2);
-  if (::stat(host.c_str(), &st) != 0) return fail(CodeOfErrno(errno, host));
+  if (statRc != 0) return fail(CodeOfErrno(errno, host));
   if (S_ISDIR(st.st_mode)) return fail(5);
   if (n < 1) {
     Fd fd(::open(host.c_str(), O_RDONLY | O_CLOEXEC));
