@@ -77,9 +77,9 @@ MciReply Err(uint32_t code) { return {code, {}}; }
 
 }  // namespace
 
-AnsiString MciErrorText(uint32_t code) {
+namespace {
+const char* MciErrorSentence(uint32_t code) {
   switch (code) {
-    case kMciOk: return {};
     case kMciUnrecognizedKeyword: return "The command contains a word the device does not know.";
     case kMciUnrecognizedCommand: return "The command word is not one the media system knows.";
     case kMciInvalidDeviceName: return "No device of that name is open, and no file of that name exists.";
@@ -97,8 +97,17 @@ AnsiString MciErrorText(uint32_t code) {
     case kMciNoClosingQuote: return "A quoted word in the command is not closed.";
     case kMciInvalidFile: return "The file is damaged or is not one the device can play.";
     case kMciDeviceNotInstalled: return "No such device is installed on this machine.";
-    default: return "The media command failed (error " + std::to_string(code) + ").";
+    default: return nullptr;
   }
+}
+}  // namespace
+
+// Every text starts with the word "Media:", which the sound commands leave
+// out when they report a failure of their own.
+AnsiString MciErrorText(uint32_t code) {
+  if (code == kMciOk) return {};
+  const char* s = MciErrorSentence(code);
+  return s ? AnsiString("Media: ") + s : "Media: The command failed (error " + std::to_string(code) + ").";
 }
 
 bool SplitMciCommand(std::string_view s, std::vector<AnsiString>& words) {
