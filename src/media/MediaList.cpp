@@ -83,7 +83,10 @@ void OnMciNotify(uint32_t id, int code) {
   auto it = FindById(id);
   if (it == Entries().end()) return;
   if (code == kMciNotifyAborted) return;
-  if (code == kMciNotifySuccessful && it->mode == kMediaLoop) {
+  // A medium of no length would restart for ever without time passing: its
+  // loop ends instead.
+  if (code == kMciNotifySuccessful && it->mode == kMediaLoop &&
+      TheMci().Send("status " + it->alias + " length").text != "0") {
     g_restarting = true;
     MciReply r = TheMci().Send("play " + it->alias + " from 0 notify");
     g_restarting = false;

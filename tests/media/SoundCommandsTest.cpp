@@ -2,6 +2,8 @@
 // virtual clock, with the silent sink), and the media list's rules.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "../actions/CmdTestSupport.h"
@@ -146,6 +148,20 @@ TEST_F(MediaListTest, LoopPlaysOnUntilStopped) {
   EXPECT_EQ(FindMediaByName("alaw-500ms.wav")->device, 0);
   StopMedia("SOUND");
   EXPECT_EQ(MediaCount(), 0);
+}
+
+// A wave of no samples ends its loop rather than restarting for ever.
+TEST_F(MediaListTest, EmptyWaveDoesNotLoopForEver) {
+  std::filesystem::path p = std::filesystem::temp_directory_path() / "vl-empty-loop.wav";
+  {
+    std::ofstream f(p, std::ios::binary);
+    const char hdr[] = "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0data\0\0\0\0";
+    f.write(hdr, sizeof hdr - 1);
+  }
+  EXPECT_EQ(StartMedia(p.string(), kMediaLoop, false, {}), 1);
+  Advance(100);
+  EXPECT_EQ(MediaCount(), 0);
+  std::filesystem::remove(p);
 }
 
 TEST_F(MediaListTest, StopMediaByNameOrAll) {
