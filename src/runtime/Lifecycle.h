@@ -112,6 +112,7 @@ inline constexpr int kLifeVariablesCleared = 720;  // destroy: the variables cle
 inline constexpr int kLifeMenusFreed = 730;        // destroy: main menu, tray menu, tray icon
 inline constexpr int kLifeDialogsFreed = 735;      // destroy: dialog pictures no longer loaded
 inline constexpr int kLifePicturesFreed = 740;     // destroy: the picture cache emptied
+inline constexpr int kLifeMedia = 800;            // load: media texts; close: every medium stopped
 inline constexpr int kLifeDisplay = 900;           // close: the black display cover freed
 inline constexpr int kLifePackage = 950;           // close: embedded files; destroy: package closed
 inline constexpr int kLifeFontsFreed = 990;        // destroy: the font registry released
