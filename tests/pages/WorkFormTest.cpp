@@ -329,7 +329,7 @@ TEST_F(WorkFormTest, LifecycleParticipantsHearStartUpAndShutDownInOrder) {
   const std::string second = WritePackage(dir, "second.pkg", kSecond);
   Start(WritePackage(dir, "first.pkg", kFirst));
   Settle();
-  Click("RunVellion \"second.pkg\" \"keep\"");
+  Click("TestChain \"second.pkg\" \"\"");
   Settle();
   form->RequestClose(ssVellion);
   form->FormDestroy();
