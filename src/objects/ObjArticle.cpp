@@ -331,7 +331,7 @@ bool TVellionArticle::ApplyKey(const TObjectKey& key, const TObjectReadContext& 
   return TBaseArticle::ApplyKey(key, ctx);
 }
 
-void TVellionArticle::OnStart() {
+void TVellionArticle::OnStart(const TObjectStart&) {
   bool stop = ScrollBars && TVellionObj::parentWidget() != nullptr;
   setFocusPolicy(stop ? Qt::ClickFocus : Qt::NoFocus);
   if (!view_) return;
@@ -496,7 +496,7 @@ void TVellionLinkedArticle::resizeEvent(QResizeEvent* e) {
   if (chainsBuilt && !Reading()) RequestReflow();
 }
 
-void TVellionLinkedArticle::OnStart() {
+void TVellionLinkedArticle::OnStart(const TObjectStart&) {
   BuildChains();
   // Tab stops are the plain article's: a linked article shows no scroll bars.
 }

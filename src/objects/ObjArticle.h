@@ -72,7 +72,7 @@ class TVellionArticle : public TBaseArticle {
   bool ScrollBars = true;
 
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnPageEnter() override;
   void OnPageLeave() override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
@@ -96,7 +96,7 @@ class TVellionLinkedArticle : public TBaseArticle {
   TVellionLinkedArticle* LinkPrev = nullptr;
   TVellionLinkedArticle* LinkNext = nullptr;
 
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnPageEnter() override;
   void OnPageLeave() override;
   void OnRelayout() override;

@@ -99,7 +99,7 @@ bool TVellionText::FieldShows(const AnsiString& bracketName) const {
   return false;
 }
 
-void TVellionText::OnStart() {
+void TVellionText::OnStart(const TObjectStart&) {
   if (!view_) return;
   view_->BuildMergeFields();
   view_->RefreshFields();

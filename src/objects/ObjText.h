@@ -21,7 +21,7 @@ class TVellionText : public TVellionDragObj {
 
   bool ApplyKey(const TObjectKey& key, const TObjectReadContext& ctx) override;
   void Loaded() override;
-  void OnStart() override;
+  void OnStart(const TObjectStart& how) override;
   void OnPageEnter() override;
   void OnPageLeave() override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
