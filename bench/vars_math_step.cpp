@@ -11,6 +11,7 @@
 
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
+#include "runtime/Host.h"
 
 using Clock = std::chrono::steady_clock;
 
