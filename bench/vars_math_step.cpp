@@ -11,6 +11,7 @@
 
 #include "actions/MathExpr.h"
 #include "actions/Vars.h"
+#include "runtime/Host.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -19,7 +20,11 @@ int main(int argc, char** argv) {
   vl::ClearAllVariables();
   for (int k = 0; k < 50; ++k) vl::SetVariable("[other" + std::to_string(k) + "]", "x");
   vl::SetVariable("[x]", "0");
-  vl::SetVarChangeHandler([](const vl::AnsiString&, const vl::AnsiString&) {});
+  // A watcher is installed, as in the player: every assignment builds its notice.
+  struct : vl::VariableWatcher {
+    void VarChanged(const vl::AnsiString&, const vl::AnsiString&) override {}
+  } watcher;
+  vl::SetVariableWatcher(&watcher);
 
   auto t0 = Clock::now();
   for (int i = 1; i <= kPasses; ++i) {

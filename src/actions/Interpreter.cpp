@@ -8,6 +8,7 @@
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
+#include "runtime/Host.h"
 #include "runtime/Messages.h"
 
 namespace vl {
@@ -67,8 +68,7 @@ const SelfVariableRegistration kSelfVariable;
 // Lets posted work and the host queue run between two lines.
 void YieldBetweenLines() {
   if (gSuspendCount > 0) {
-    auto& esc = Hooks().escapePending;
-    if (!(esc && esc())) return;
+    if (!Interp().EscapePending()) return;
   }
   if (gPostedWork > 0) {
     // Posted actions and deferred page changes are due at this yield, even
@@ -98,10 +98,19 @@ AnsiString& SelfValue() {
   return self;
 }
 
-InterpreterHooks& Hooks() {
-  static InterpreterHooks hooks;
-  return hooks;
+AnsiString& SubroutineText() {
+  static AnsiString text;
+  return text;
 }
+
+// Asked on every line: a plain pointer and a default that needs no guard.
+namespace {
+InterpreterHost gHeadlessHost;
+InterpreterHost* gHost = nullptr;
+}  // namespace
+
+InterpreterHost& Interp() { return gHost ? *gHost : gHeadlessHost; }
+void SetInterpreterHost(InterpreterHost* host) { gHost = host; }
 
 // ---------------------------------------------------------------------------
 // Errors
@@ -137,16 +146,15 @@ AnsiString InterpreterErrorMessage(int code, std::string_view text) {
 
 void TActionEval::ReportError(int code, std::string_view text) {
   AnsiString msg = InterpreterErrorMessage(code, text);
-  auto& debugger = Hooks().debuggerError;
-  if (debugger && VarsEnv().debuggerAttached) {
+  if (VarsEnv().debuggerAttached && Interp().HasDebugger()) {
     SetVariable("[LastError]", msg, true);
-    int answer = debugger(msg, *this);
+    int answer = Interp().DebuggerError(msg, *this);
     if (answer == 1) {
       stop_ = code;
     } else if (answer == 3) {
       stop_ = code;
       gTerminating = true;
-      if (event_ != kEventShutdown && Hooks().closeMainWindow) Hooks().closeMainWindow();
+      if (event_ != kEventShutdown) Interp().CloseMainWindow();
     }
     return;
   }
@@ -230,16 +238,14 @@ int TActionEval::FindBlockStart(int fromLine, bool forLoop) {
 
 bool TActionEval::StopNow() const {
   if (gTerminating || generation != gGeneration) return true;
-  auto& ending = Hooks().applicationEnding;
-  return ending && ending();
+  return Interp().ApplicationEnding();
 }
 
 void TActionEval::Run() {
   const int count = static_cast<int>(lines_.size());
   bool first = true;
-  auto& idle = Hooks().restartIdleTimer;
   while (line_ < count) {
-    if (idle) idle();
+    Interp().RestartIdleTimer();
     if (!first) YieldBetweenLines();
     first = false;
     if (line_ < 0) line_ = 0;  // a handler moved before the first line
@@ -481,7 +487,7 @@ bool RunEval(std::string_view text, uint8_t flags, uint8_t eventCode, int origin
   // Self is cleared, not restored: an outer object action sees it empty.
   if (ev->selfSet) SelfValue().clear();
   gCurrent = outer;
-  if (--gRunning == 0 && Hooks().outermostReturned) Hooks().outermostReturned();
+  if (--gRunning == 0) Interp().OutermostReturned();
   return true;
 }
 
@@ -493,7 +499,7 @@ bool RunAction(std::string_view text, uint8_t flags, uint8_t eventCode, int orig
 }
 
 bool RunSubroutine(std::string_view label, uint8_t flags) {
-  const AnsiString& text = Hooks().subroutineText;
+  const AnsiString& text = SubroutineText();
   int at = FindLabel(SplitActionLines(text), label);
   if (at == 0) return false;
   RunEval(text, flags, kEventSubroutine, kOriginPublication, label, at);

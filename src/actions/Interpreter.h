@@ -117,32 +117,10 @@ TActionEval* CurrentAction();
 // The name behind the special variable Self.
 AnsiString& SelfValue();
 
-// What the interpreter needs from the player; each may stay empty.
-struct InterpreterHooks {
-  // An action counts as user activity for the idle timer.
-  std::function<void()> restartIdleTimer;
-  // While suspended: true when an Esc key-down waits for the main window and
-  // the publication lets Esc through (then the host queue is processed).
-  std::function<bool()> escapePending;
-  // Suspend "False": throws away queued mouse, key and menu input.
-  std::function<void()> discardQueuedInput;
-  // A positive Delay while suspended: the main window refuses input.
-  std::function<void(bool on)> blockingState;
-  // The application is ending.
-  std::function<bool()> applicationEnding;
-  // The publication's SUBROUTINEACTION= text.
-  AnsiString subroutineText;
-  // With a debugger attached: an interpreter error is handed to it (the
-  // message, the action and where it stopped); its answer 1 stops the
-  // action, 3 ends the run, anything else goes on with the next line.
-  std::function<int(const AnsiString& message, TActionEval& ev)> debuggerError;
-  // Closes the main window (after answer 3 outside the shutdown action).
-  std::function<void()> closeMainWindow;
-  // The outermost running action has returned (called from the end of
-  // RunAction, before it returns to its caller: only post work from here).
-  std::function<void()> outermostReturned;
-};
-InterpreterHooks& Hooks();
+// The publication's SUBROUTINEACTION= text, which RunSubroutine searches.
+// What the interpreter needs from the main window is Interp()
+// (runtime/Host.h).
+AnsiString& SubroutineText();
 
 // Runs `text` to its end now. False when it could not start (nesting limit).
 bool RunAction(std::string_view text, uint8_t flags, uint8_t eventCode, int originType,

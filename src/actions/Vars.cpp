@@ -32,10 +32,13 @@ std::unique_ptr<TVarStringList>& CurrentLocals() {
   return locals;
 }
 
-VarChangeHandler& ChangeHandler() {
-  static VarChangeHandler h;
-  return h;
-}
+// Told of every assignment: with none installed the notice is not built.
+VariableWatcher* gWatcher = nullptr;
+
+class NoVariableWatcher : public VariableWatcher {
+ public:
+  void VarChanged(const AnsiString&, const AnsiString&) override {}
+};
 
 AnsiString FormatMsg(int id, std::string_view arg) {
   AnsiString m = Msg(id);
@@ -210,17 +213,21 @@ VarsEnvironment& VarsEnv() {
   return env;
 }
 
-void SetVarChangeHandler(VarChangeHandler handler) { ChangeHandler() = std::move(handler); }
+VariableWatcher& VarWatch() {
+  static NoVariableWatcher fallback;
+  return gWatcher ? *gWatcher : fallback;
+}
+void SetVariableWatcher(VariableWatcher* watcher) { gWatcher = watcher; }
 
 void NotifyVariableChanged(std::string_view name, const AnsiString& value) {
-  auto& h = ChangeHandler();
-  if (!h) return;
+  VariableWatcher* w = gWatcher;
+  if (!w) return;
   AnsiString b;
   b.reserve(name.size() + 2);
   b.push_back('[');
   b += AnsiUpper(name);
   b.push_back(']');
-  h(b, value);
+  w->VarChanged(b, value);
 }
 
 // ---- Names and substitution ------------------------------------------------

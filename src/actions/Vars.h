@@ -186,11 +186,8 @@ struct VarsEnvironment {
 };
 VarsEnvironment& VarsEnv();
 
-// The change notice: the bracketed, upper-cased name and the new value. The
-// main window installs its NotifyVariableChanged here.
-using VarChangeHandler = std::function<void(const AnsiString& bracketName, const AnsiString& value)>;
-void SetVarChangeHandler(VarChangeHandler handler);
-// Sends the notice for `name` (plain name, brackets are added).
+// Sends the change notice for `name` (plain name, brackets are added) to
+// VarWatch() (runtime/Host.h).
 void NotifyVariableChanged(std::string_view name, const AnsiString& value);
 
 // ---- Operations -----------------------------------------------------------

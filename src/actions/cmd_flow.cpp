@@ -9,6 +9,7 @@
 #include "actions/Vars.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
+#include "runtime/Host.h"
 
 namespace vl {
 namespace {
@@ -124,14 +125,13 @@ void DoDelay(CommandContext& c) {
     return;
   }
   if (n == 0) return;
-  auto& blocking = Hooks().blockingState;
-  const bool block = SuspendCount() > 0 && blocking;
-  if (block) blocking(true);
+  const bool block = SuspendCount() > 0;
+  if (block) Interp().BlockingState(true);
   bool fired = false;
   TVelTimer timer([&fired] { fired = true; });
   timer.SetInterval(n);
   TheClock().RunUntil([&] { return fired || stop(); }, -1);
-  if (block) blocking(false);
+  if (block) Interp().BlockingState(false);
 }
 
 void DoSuspend(CommandContext& c) {
@@ -144,8 +144,7 @@ void DoSuspend(CommandContext& c) {
   if (ev.ownSuspend > 0) --ev.ownSuspend;
   SetSuspendCount(SuspendCount() - 1);
   if (SuspendCount() == 0 && !ContainsText(c.Arg(1), "NOBUFFER")) {
-    auto& discard = Hooks().discardQueuedInput;
-    if (discard) discard();
+    Interp().DiscardQueuedInput();
   }
 }
 

@@ -76,7 +76,7 @@ bool TWorkForm::LoadChainedPublication(const AnsiString& fileName, bool clearVar
 }
 
 void TWorkForm::RunChainedLoad() {
-  Hooks().outermostReturned = nullptr;
+  chainAfterOutermost_ = false;
   FormClose();
   if (!(chainOptions_ & 1)) area_->hide();
   TheObjects().Clear();

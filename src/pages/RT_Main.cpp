@@ -40,6 +40,7 @@
 #include "platform/DisplayMode.h"
 #include "platform/InstanceChannel.h"
 #include "platform/RegistryStore.h"
+#include "runtime/Host.h"
 #include "platform/WindowPlacement.h"
 #include "runtime/Messages.h"
 #include "runtime/NativePath.h"
@@ -194,6 +195,27 @@ class TClientArea : public QWidget {
 };
 
 TWorkForm* WorkForm() { return gWorkForm; }
+
+// The window as the interpreter's host and the variables' watcher.
+class TWorkForm::TInterpreterLinks : public InterpreterHost, public VariableWatcher {
+ public:
+  explicit TInterpreterLinks(TWorkForm& form) : form_(form) {}
+  void RestartIdleTimer() override { form_.RestartIdleTimer(); }
+  void BlockingState(bool on) override { form_.InputLock(on); }
+  bool ApplicationEnding() override { return form_.closed_; }
+  void CloseMainWindow() override {
+    QCoreApplication::postEvent(&form_, new TIntEvent(CloseRequestEvent(), ssVellion));
+  }
+  void OutermostReturned() override {
+    if (form_.chainAfterOutermost_) QCoreApplication::postEvent(&form_, new QEvent(ChainEvent()));
+  }
+  void VarChanged(const AnsiString& bracketName, const AnsiString& value) override {
+    form_.NotifyVariableChanged(bracketName, value);
+  }
+
+ private:
+  TWorkForm& form_;
+};
 
 TWorkForm::TWorkForm(TStartOptions options)
     : QMainWindow(nullptr),
@@ -759,7 +781,7 @@ bool TWorkForm::event(QEvent* e) {
     // publication's actions stood on may go now.
     if (!chainPending_) return true;
     if (RunningActions() > 0)
-      Hooks().outermostReturned = [this] { QCoreApplication::postEvent(this, new QEvent(ChainEvent())); };
+      chainAfterOutermost_ = true;
     else
       RunChainedLoad();
     return true;
@@ -902,24 +924,18 @@ QImage TWorkForm::Screenshot() {
 
 void TWorkForm::InstallHooks() {
   qApp->installEventFilter(this);
-  SetVarChangeHandler([this](const AnsiString& name, const AnsiString& value) { NotifyVariableChanged(name, value); });
-  InterpreterHooks& h = Hooks();
-  h.subroutineText = Settings().subroutineAction;
-  h.restartIdleTimer = [this] { RestartIdleTimer(); };
-  h.blockingState = [this](bool on) { InputLock(on); };
-  h.applicationEnding = [this] { return closed_; };
-  h.closeMainWindow = [this] { QCoreApplication::postEvent(this, new TIntEvent(CloseRequestEvent(), ssVellion)); };
+  if (!links_) links_ = std::make_unique<TInterpreterLinks>(*this);
+  SetVariableWatcher(links_.get());
+  SetInterpreterHost(links_.get());
+  SubroutineText() = Settings().subroutineAction;
 }
 
 void TWorkForm::RemoveHooks() {
   qApp->removeEventFilter(this);
-  SetVarChangeHandler(nullptr);
-  InterpreterHooks& h = Hooks();
-  h.restartIdleTimer = nullptr;
-  h.blockingState = nullptr;
-  h.applicationEnding = nullptr;
-  h.closeMainWindow = nullptr;
-  h.outermostReturned = nullptr;
+  chainAfterOutermost_ = false;
+  if (!links_) return;
+  if (&VarWatch() == links_.get()) SetVariableWatcher(nullptr);
+  if (&Interp() == links_.get()) SetInterpreterHost(nullptr);
 }
 
 // F1: the help file's contents, in the viewer the desktop has for its type

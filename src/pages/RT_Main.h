@@ -182,6 +182,8 @@ class TWorkForm : public QMainWindow {
   void IdleTick();
   void CloseSplash();
   bool BuildObjects();
+  // The window as the interpreter's host and the variables' watcher.
+  class TInterpreterLinks;
   void InstallHooks();
   void RemoveHooks();
   void RunChainedLoad();
@@ -218,9 +220,12 @@ class TWorkForm : public QMainWindow {
   // full screen, 2 clear the variables, 4 close the floating windows.
   bool chained_ = false;
   bool chainPending_ = false;
+  // The chained load waits for the outermost running action to return.
+  bool chainAfterOutermost_ = false;
   int chainOptions_ = 0;
   AnsiString chainPath_;
   std::unique_ptr<TInstanceChannel> channel_;
+  std::unique_ptr<TInterpreterLinks> links_;
   // Tray publications: the window is shown at start (else only from the tray).
   bool showAtStart_ = true;
 };

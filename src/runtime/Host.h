@@ -12,6 +12,13 @@
 //   PlugIns()          PlugInLoader        plug-in libraries
 //   CursorsAndIcons()  CursorIconLoader    cursor and icon files
 //   PackageOpening()   PackageOpenHost     single instance, display switch
+//   Interp()           InterpreterHost     the main window, as running actions need it
+//   VarWatch()         VariableWatcher     the notice of a changed variable
+//
+// The last two are called on every line and every assignment: their
+// accessors live beside their callers (actions/Interpreter.cpp,
+// actions/Vars.cpp), where the store can tell that no watcher is installed
+// and skip building the notice.
 //
 // A subsystem that needs the machine adds its interface here in the same
 // shape when its first command needs it (sound, MIDI, video, tones and
@@ -27,6 +34,7 @@
 namespace vl {
 
 struct PackageHeader;
+class TActionEval;
 
 // A message dialog: title, text (in which "|" breaks lines; the dialog turns it
 // into line breaks, the trace keeps it), buttons by caption, optional picture
@@ -161,5 +169,52 @@ class PackageOpenHost {
 };
 PackageOpenHost& PackageOpening();
 void SetPackageOpenHost(PackageOpenHost* host);  // nullptr restores the default
+
+// ---------------------------------------------------------------------------
+// What a running action needs from the main window. Headless: no idle timer,
+// no queued input, no debugger, nothing to close.
+class InterpreterHost {
+ public:
+  virtual ~InterpreterHost() = default;
+  // An action's line counts as user activity for the idle timer.
+  virtual void RestartIdleTimer() {}
+  // While suspended: true when an Esc key-down waits for the main window and
+  // the publication lets Esc through (then the host queue is processed).
+  virtual bool EscapePending() { return false; }
+  // Suspend "False": throws away queued mouse, key and menu input.
+  virtual void DiscardQueuedInput() {}
+  // A positive Delay while suspended: the main window refuses input.
+  virtual void BlockingState(bool on) { (void)on; }
+  // The application is ending: running actions stop at their next line.
+  virtual bool ApplicationEnding() { return false; }
+  // True when a debugger takes interpreter errors (while the publication
+  // has one attached); then DebuggerError is asked instead of the report.
+  virtual bool HasDebugger() { return false; }
+  // The message, the action and where it stopped; answer 1 stops the
+  // action, 3 ends the run, anything else goes on with the next line.
+  virtual int DebuggerError(const AnsiString& message, TActionEval& ev) {
+    (void)message, (void)ev;
+    return 0;
+  }
+  // Closes the main window (after answer 3 outside the shutdown action).
+  virtual void CloseMainWindow() {}
+  // The outermost running action has returned (called from the end of
+  // RunAction, before it returns to its caller: only post work from here).
+  virtual void OutermostReturned() {}
+};
+InterpreterHost& Interp();
+void SetInterpreterHost(InterpreterHost* host);  // nullptr restores the default
+
+// ---------------------------------------------------------------------------
+// The notice of a changed variable: the bracketed, upper-cased name and the
+// new value. The main window hands it to the lifecycle's varChanged pass.
+// Headless: nobody listens (and the store builds no notice).
+class VariableWatcher {
+ public:
+  virtual ~VariableWatcher() = default;
+  virtual void VarChanged(const AnsiString& bracketName, const AnsiString& value) = 0;
+};
+VariableWatcher& VarWatch();
+void SetVariableWatcher(VariableWatcher* watcher);  // nullptr restores the default
 
 }  // namespace vl

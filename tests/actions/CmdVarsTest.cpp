@@ -94,12 +94,12 @@ TEST(CmdVars, Arrays) {
 }
 
 TEST(CmdVars, LocalsOfASubroutine) {
-  vl::Hooks().subroutineText =
+  vl::SubroutineText() =
       ":Sub\r\nSetVar \"[inside]\" \"[v]\"\r\nDefineVar \"[v]\" \"String\" \"\" \"Local\" \"sub\"\r\n"
       "SetVar \"[during]\" \"[v]\"\r\nReturn";
   ActionRun r = RunActionText(
       "DefineVar \"[v]\" \"String\" \"\" \"Local\" \"caller\"\nGoSub \"Sub\"\nSetVar \"[after]\" \"[v]\"");
-  vl::Hooks().subroutineText.clear();
+  vl::SubroutineText().clear();
   EXPECT_EQ(r.Var("inside"), "");  // the caller's local is hidden ...
   EXPECT_EQ(r.Var("during"), "sub");
   EXPECT_EQ(r.Var("after"), "caller");  // ... and back after Return

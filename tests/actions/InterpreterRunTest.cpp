@@ -10,6 +10,7 @@
 #include "runtime/Clock.h"
 #include "runtime/Messages.h"
 #include "support/TestCommands.h"
+#include "support/HostSpies.h"
 
 using namespace vl;
 
@@ -34,6 +35,7 @@ class InterpreterRun : public ::testing::Test {
     InstallClock(MakeVirtualClock(0));
     ClearAllVariables();
     VarsEnv().showErrors = false;
+    SetInterpreterHost(&host_);
     probe_.emplace(std::vector<std::pair<std::string, vltest::TestCommandGroup::Body>>{
         {"TestProbe", [](CommandContext& c) {
            ++gProbeCalls;
@@ -44,7 +46,8 @@ class InterpreterRun : public ::testing::Test {
     probe_.reset();
     gProbe = nullptr;
     gProbeCalls = 0;
-    Hooks() = InterpreterHooks();
+    SetInterpreterHost(nullptr);
+    SubroutineText().clear();
     SetTerminating(false);
     SetSuspendCount(0);
     SelfValue().clear();
@@ -55,6 +58,7 @@ class InterpreterRun : public ::testing::Test {
   }
   static QCoreApplication* app_;
   std::optional<vltest::TestCommandGroup> probe_;
+  vltest::InterpreterHostSpy host_;
 };
 QCoreApplication* InterpreterRun::app_ = nullptr;
 
@@ -117,7 +121,7 @@ TEST_F(InterpreterRun, PostedRequestRunsAtTheNextYield) {
 TEST_F(InterpreterRun, SuspendHoldsPostedWorkAndDiscardsInput) {
   TActionTarget target;
   int discarded = 0;
-  Hooks().discardQueuedInput = [&] { ++discarded; };
+  host_.discardQueuedInput = [&] { ++discarded; };
   gProbe = [&](CommandContext&) { PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0); };
   RunAction(
       "Suspend \"True\"\r\nTestProbe \"post\"\r\nSetVar \"[during]\" \"[posted]\"\r\n"
@@ -142,7 +146,7 @@ TEST_F(InterpreterRun, SuspendHoldsPostedWorkAndDiscardsInput) {
 }
 
 TEST_F(InterpreterRun, Subroutines) {
-  Hooks().subroutineText =
+  SubroutineText() =
       "SetVar \"[before]\" \"1\"\r\n:Double\r\nSetVar \"[n]\" \"[n]*2\"\r\nReturn\r\n"
       ":Fail\r\nFooo\r\nSetVar \"[notreached]\" \"1\"\r\n"
       ":Fall\r\nSetVar \"[f]\" \"[f]a\"\r\n:Next\r\nSetVar \"[f]\" \"[f]b\"\r\n"
@@ -162,7 +166,7 @@ TEST_F(InterpreterRun, Subroutines) {
 }
 
 TEST_F(InterpreterRun, DeepRecursionStopsTheInnermostAction) {
-  Hooks().subroutineText = ":R\r\nSetVar \"[depth]\" \"[depth]+1\"\r\nGoSub \"R\"\r\nSetVar \"[back]\" \"[back]+1\"";
+  SubroutineText() = ":R\r\nSetVar \"[depth]\" \"[depth]+1\"\r\nGoSub \"R\"\r\nSetVar \"[back]\" \"[back]+1\"";
   RunAction("GoSub \"R\"", 0, 52, 26, "");
   EXPECT_EQ(V("depth"), std::to_string(kMaxRunningActions - 1));
   EXPECT_EQ(V("back"), std::to_string(kMaxRunningActions - 2));  // all but the stopped one went on
@@ -217,12 +221,12 @@ TEST_F(InterpreterRun, DebuggerDecidesAfterAnError) {
   int answer = 0, closed = 0;
   AnsiString seenText;
   int seenLine = 0;
-  Hooks().debuggerError = [&](const AnsiString& msg, TActionEval& ev) {
+  host_.debuggerError = [&](const AnsiString& msg, TActionEval& ev) {
     seenText = ev.SourceText();
     seenLine = ev.LineNumber();
     return answer;
   };
-  Hooks().closeMainWindow = [&] { ++closed; };
+  host_.closeMainWindow = [&] { ++closed; };
   const char* text = "SetVar \"[a]\" \"1\"\r\nFooo\r\nSetVar \"[b]\" \"1\"";
   RunAction(text, 0, 52, 26, "");
   EXPECT_EQ(V("LastError"), Msg(247));  // the message alone
@@ -246,7 +250,7 @@ TEST_F(InterpreterRun, DebuggerDecidesAfterAnError) {
 TEST_F(InterpreterRun, SuspendedActionsYieldOnlyForEsc) {
   TActionTarget target;
   bool esc = false;
-  Hooks().escapePending = [&] { return esc; };
+  host_.escapePending = [&] { return esc; };
   gProbe = [&](CommandContext& c) {
     if (c.Arg(1) == "post") PostAction(&target, "SetVar \"[posted]\" \"yes\"", 1, 0);
     if (c.Arg(1) == "esc") esc = true;

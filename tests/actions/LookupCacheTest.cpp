@@ -113,12 +113,12 @@ TEST(LookupCacheRun, LoopsSeeVariablesChangeBetweenPasses) {
 }
 
 TEST(LookupCacheRun, ASubroutinesLocalComesAndGoesBetweenPasses) {
-  vl::Hooks().subroutineText =
+  vl::SubroutineText() =
       ":sub\r\nDefineVar \"[x]\" \"Integer\" \"\" \"Local\" \"100\"\r\nMath \"[x]+1\" \"0\" \"[x]\"\r\n"
       "SetVar \"[inner]\" \"[inner][x],\"\r\nReturn";
   vltest::ActionRun r =
       vltest::RunActionText("Loop \"1\" \"2\" \"[i]\"\nGoSub \"sub\"\nMath \"[x]+1\" \"0\" \"[x]\"\nEndLoop");
-  vl::Hooks().subroutineText.clear();
+  vl::SubroutineText().clear();
   EXPECT_EQ(r.Var("x"), "2");
   EXPECT_EQ(r.Var("inner"), "101,101,");
 }

@@ -10,6 +10,7 @@
 #include "runtime/Package.h"
 #include "runtime/PackageWriter.h"
 #include "support/TestSupport.h"
+#include "support/HostSpies.h"
 
 using namespace vl;
 using vltest::VarsFixture;
@@ -83,7 +84,7 @@ TEST_F(VarsStore, ExpansionIsCutAtItsLimit) {
 
 TEST_F(VarsStore, AssignmentCreatesDeletesAndNotifies) {
   std::vector<std::pair<AnsiString, AnsiString>> notices;
-  SetVarChangeHandler([&](const AnsiString& n, const AnsiString& v) { notices.emplace_back(n, v); });
+  vltest::ScopedVarWatch watch([&](const AnsiString& n, const AnsiString& v) { notices.emplace_back(n, v); });
   SetVariable("[tot]", "5");
   SetVariable("tot", "5");  // same value: no notice
   SetVariable("[Tot]", "");
@@ -98,7 +99,7 @@ TEST_F(VarsStore, AssignmentCreatesDeletesAndNotifies) {
 
 TEST_F(VarsStore, ReadOnlySpecialVariableRefusesWithoutNotice) {
   int notices = 0;
-  SetVarChangeHandler([&](const AnsiString& n, const AnsiString&) { notices += n == "[TIME]"; });
+  vltest::ScopedVarWatch watch([&](const AnsiString& n, const AnsiString&) { notices += n == "[TIME]"; });
   SetVariable("[Time]", "12:00");
   EXPECT_EQ(Get("LastError"), Msg(229) + " [Time].");
   EXPECT_EQ(notices, 0);
@@ -153,7 +154,7 @@ TEST_F(VarsStore, RefusedAssignmentKeepsOldValueAndNoticeCarriesIt) {
   DefineVariable("[n]", "Integer", "", false);
   SetVariable("[n]", "7");
   AnsiString noticed;
-  SetVarChangeHandler([&](const AnsiString& n, const AnsiString& v) {
+  vltest::ScopedVarWatch watch([&](const AnsiString& n, const AnsiString& v) {
     if (n == "[N]") noticed = v;
   });
   SetVariable("[n]", "seven");

@@ -30,13 +30,13 @@ class VarsFixture : public ::testing::Test {
     vl::SetDecimalSymbol('.');
     vl::VarsEnv() = vl::VarsEnvironment();
     vl::VarsEnv().showErrors = false;
-    vl::SetVarChangeHandler({});
+    vl::SetVariableWatcher(nullptr);
     vl::ClearAllVariables();
     vl::SetDialogService(&dialogs);
   }
   void TearDown() override {
     vl::SetDialogService(nullptr);
-    vl::SetVarChangeHandler({});
+    vl::SetVariableWatcher(nullptr);
     vl::ClearAllVariables();
     vl::VarsEnv() = vl::VarsEnvironment();
     vl::FormatSettings() = saved_;

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "ObjectsTestSupport.h"
 #include "actions/Vars.h"
@@ -12,6 +13,7 @@
 #include "objects/ObjButtons.h"
 #include "objects/ObjectInput.h"
 #include "runtime/Clock.h"
+#include "support/HostSpies.h"
 
 using namespace vl;
 using namespace vltest;
@@ -22,10 +24,10 @@ class Buttons : public ObjectsTest {
  protected:
   void SetUp() override {
     ObjectsTest::SetUp();
-    SetVarChangeHandler([](const AnsiString& n, const AnsiString& v) { TheObjects().VarChanged(n, v); });
+    watch_.emplace([](const AnsiString& n, const AnsiString& v) { TheObjects().VarChanged(n, v); });
   }
   void TearDown() override {
-    SetVarChangeHandler({});
+    watch_.reset();
     Globals().showMarquee = false;
     Globals().displayColorCount = 16777216;
     ThePictureCache().ClearCache();
@@ -67,6 +69,7 @@ class Buttons : public ObjectsTest {
   }
 
   QTemporaryDir dir;
+  std::optional<vltest::ScopedVarWatch> watch_;
 };
 
 constexpr QRgb kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kYellow = 0xFFFF00, kMagenta = 0xFF00FF;

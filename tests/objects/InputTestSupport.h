@@ -3,10 +3,12 @@
 // player, and the queued action requests an object receives are recorded
 // with their event codes.
 #include <QKeyEvent>
+#include <optional>
 
 #include "ObjectsTestSupport.h"
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "support/HostSpies.h"
 
 namespace vltest {
 
@@ -25,13 +27,13 @@ class InputTest : public ObjectsTest {
  protected:
   void SetUp() override {
     ObjectsTest::SetUp();
-    vl::SetVarChangeHandler([this](const vl::AnsiString& name, const vl::AnsiString& value) {
+    watch_.emplace([this](const vl::AnsiString& name, const vl::AnsiString& value) {
       notices.push_back(name + "=" + value);
       vl::TheObjects().VarChanged(name, value);
     });
   }
   void TearDown() override {
-    vl::SetVarChangeHandler({});
+    watch_.reset();
     ObjectsTest::TearDown();
   }
   // Spies on the queued actions of object `name`.
@@ -59,6 +61,7 @@ class InputTest : public ObjectsTest {
   }
   ActionSpy spy;
   std::vector<std::string> notices;
+  std::optional<vltest::ScopedVarWatch> watch_;
 };
 
 }  // namespace vltest

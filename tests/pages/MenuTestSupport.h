@@ -3,6 +3,7 @@
 // notices reach the menus as the main window routes them.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "runtime/Publication.h"
 #include "runtime/Stream.h"
 #include "support/ActionRunner.h"
+#include "support/HostSpies.h"
 
 namespace vltest {
 
@@ -32,7 +34,7 @@ class MenuFixture : public ::testing::Test {
     vl::InstallClock(vl::MakeVirtualClock(0));
     vl::VarsEnv().showErrors = false;
     vl::ClearAllVariables();
-    vl::SetVarChangeHandler([](const vl::AnsiString& name, const vl::AnsiString& value) {
+    watch_.emplace([](const vl::AnsiString& name, const vl::AnsiString& value) {
       vl::TheMenus().MenuVariableChanged(name, value);
     });
     vl::TheMenus().Clear();
@@ -41,7 +43,7 @@ class MenuFixture : public ::testing::Test {
   void TearDown() override {
     vl::TheMenus().Clear();
     vl::TheMenus().SetHost({});
-    vl::SetVarChangeHandler({});
+    watch_.reset();
     vl::ClearAllVariables();
     vl::VarsEnv().showErrors = true;
   }
@@ -66,6 +68,7 @@ class MenuFixture : public ::testing::Test {
   static void Run(std::string_view action) { vl::RunAction(PubText(action), 0, 0, vl::kOriginPublication, ""); }
 
   vl::TPublication pub_;
+  std::optional<vltest::ScopedVarWatch> watch_;
 };
 
 }  // namespace vltest

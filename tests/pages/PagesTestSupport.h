@@ -89,7 +89,8 @@ class PagesTest : public ::testing::Test {
   }
   void TearDown() override {
     vl::SetActivePages(nullptr);
-    vl::Hooks() = vl::InterpreterHooks();
+    vl::SetInterpreterHost(nullptr);
+    vl::SubroutineText().clear();
     vl::SetSuspendCount(0);
     vl::VarsEnv().showErrors = true;
     vl::VarsEnv().runMode = 0;

@@ -11,7 +11,7 @@ class SlideShow : public PagesTest {
  protected:
   void SetUp() override {
     PagesTest::SetUp();
-    Hooks().subroutineText = ":Done\r\nSetVar \"[done]\" \"![done]x\"\r\nReturn";
+    SubroutineText() = ":Done\r\nSetVar \"[done]\" \"![done]x\"\r\nReturn";
     Start({{"One"}, {"Two"}, {"Three"}}, 2);
     nav.Events().pageShown = [this](int page, bool) {
       shown.push_back(std::to_string(TheClock().NowMs() - t0) + ":" + std::to_string(page));

@@ -94,7 +94,8 @@ class WorkFormTest : public ::testing::Test {
     form.reset();
     commands_.reset();
     gNested = nullptr;
-    Hooks() = InterpreterHooks();
+    SetInterpreterHost(nullptr);
+    SubroutineText().clear();
     ClearAllVariables();
     InstallClock(nullptr);
   }
