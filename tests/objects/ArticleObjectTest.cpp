@@ -5,10 +5,13 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 
+#include <optional>
+
 #include "ObjectsTestSupport.h"
 #include "actions/Vars.h"
 #include "objects/ObjArticle.h"
 #include "support/TestSupport.h"
+#include "support/HostSpies.h"
 
 using namespace vl;
 using namespace vltest;
@@ -20,12 +23,13 @@ class ArticleObject : public ObjectsTest {
   // Variable changes reach the objects as in the player.
   void SetUp() override {
     ObjectsTest::SetUp();
-    SetVarChangeHandler([](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); });
+    watch_.emplace([](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); });
   }
   void TearDown() override {
-    SetVarChangeHandler({});
+    watch_.reset();
     ObjectsTest::TearDown();
   }
+  std::optional<vltest::ScopedVarWatch> watch_;
   TempDir dir;
   std::string File(const char* name, const std::string& bytes) {
     WriteFileBytes(dir / name, bytes);

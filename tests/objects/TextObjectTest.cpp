@@ -5,9 +5,12 @@
 #include <QTextDocument>
 #include <QWheelEvent>
 
+#include <optional>
+
 #include "ObjectsTestSupport.h"
 #include "actions/Vars.h"
 #include "objects/ObjText.h"
+#include "support/HostSpies.h"
 
 using namespace vl;
 using namespace vltest;
@@ -19,12 +22,13 @@ class TextObject : public ObjectsTest {
   // Variable changes reach the objects as in the player.
   void SetUp() override {
     ObjectsTest::SetUp();
-    SetVarChangeHandler([](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); });
+    watch_.emplace([](const AnsiString& name, const AnsiString& value) { TheObjects().VarChanged(name, value); });
   }
   void TearDown() override {
-    SetVarChangeHandler({});
+    watch_.reset();
     ObjectsTest::TearDown();
   }
+  std::optional<vltest::ScopedVarWatch> watch_;
   TVellionText* Text(std::string_view name = "T") { return As<TVellionText>(name); }
   static void Mouse(QWidget* w, QEvent::Type type, QPoint at) {
     QMouseEvent e(type, QPointF(at), QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton,
