@@ -20,10 +20,14 @@
 // actions/Vars.cpp), where the store can tell that no watcher is installed
 // and skip building the notice.
 //
+// Interfaces of the same shape whose only callers are in the player library
+// stay beside them, named here:
+//
+//   Media()            MediaHost           sounds, tones and mixer volumes (media/MediaHost.h)
+//
 // A subsystem that needs the machine adds its interface here in the same
-// shape when its first command needs it (sound, MIDI, video, tones and
-// volume; HTTP, FTP and SMTP; printing; other programs and input
-// simulation; the clipboard), with its headless implementation, and installs
+// shape when its first command needs it (video; HTTP, FTP and SMTP;
+// printing; other programs and input simulation; the clipboard), with its headless implementation, and installs
 // the real one from its own folder. The rich-text document interface is the
 // rich-text engine's own, in src/richtext. The clock is runtime/Clock.h.
 #include <cstdint>
