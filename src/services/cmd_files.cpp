@@ -569,22 +569,22 @@ bool MatchesMask(std::string_view mask, std::string_view name) {
 }
 
 void DoFileList(CommandContext& c) {
-  const AnsiString& spec = c.Arg(1);
+  const AnsiString& pattern = c.Arg(1);
   const AnsiString opts = AnsiUpper(c.Arg(2));
   const bool folders = opts.find("FOLDERS") != AnsiString::npos;
   const bool files = !folders || opts.find("FILES") != AnsiString::npos;
   const bool noExt = opts.find("NOEXT") != AnsiString::npos;
   // The masks are everything after the folder; "|" joins several.
-  size_t cut = spec.find_first_of('|');
-  std::string_view head = std::string_view(spec).substr(0, cut);
+  size_t cut = pattern.find_first_of('|');
+  std::string_view head = std::string_view(pattern).substr(0, cut);
   const size_t nameAt = NameStart(head);
-  const AnsiString folder = spec.substr(0, nameAt);
+  const AnsiString folder = pattern.substr(0, nameAt);
   std::vector<AnsiString> masks;
   {
     size_t pos = nameAt;
     for (;;) {
-      size_t bar = spec.find('|', pos);
-      masks.push_back(spec.substr(pos, bar == AnsiString::npos ? AnsiString::npos : bar - pos));
+      size_t bar = pattern.find('|', pos);
+      masks.push_back(pattern.substr(pos, bar == AnsiString::npos ? AnsiString::npos : bar - pos));
       if (bar == AnsiString::npos) break;
       pos = bar + 1;
     }

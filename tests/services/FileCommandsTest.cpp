@@ -207,7 +207,7 @@ TEST_F(FileCommands, FoldersAreMadeRemovedAndListed) {
   const std::string L = Pub() + "/list/";
   struct Case {
     const char* name;
-    std::string spec, options, want;
+    std::string pattern, options, want;
   } cases[] = {
       {"one mask, sorted without case", L + "*.txt", "", "A.txt\rb.TXT\rx1.txt\rx22.txt"},
       {"two masks", L + "*.doc|*.bmp", "", "c.doc\rd.bmp"},
@@ -222,7 +222,7 @@ TEST_F(FileCommands, FoldersAreMadeRemovedAndListed) {
   for (const auto& c : cases) {
     // Brackets in an action's text name variables: a mask with a set comes
     // from a file.
-    Write("mask.txt", c.spec);
+    Write("mask.txt", c.pattern);
     r = RunActionText("FileRead \"mask.txt\" \"ALL\" \"[m]\"\nFileList \"[m]\" \"" + c.options + "\" \"[v]\"");
     EXPECT_EQ(r.Var("v"), c.want) << c.name;
     EXPECT_EQ(r.LastError(), "") << c.name;
