@@ -16,7 +16,6 @@
 #include "actions/Vars.h"
 #include "objects/ObjText.h"
 #include "objects/PageObjects.h"
-#include "pages/VLPageList.h"
 #include "richtext/ArticleText.h"
 #include "runtime/NativePath.h"
 #include "runtime/Package.h"
@@ -180,27 +179,11 @@ void TBaseArticle::resizeEvent(QResizeEvent* e) {
 }
 
 bool TBaseArticle::FieldShows(const AnsiString& bracketName) const {
-  if (!view_) return false;
-  QString upper = AnsiToQString(bracketName);
-  for (const QString& name : view_->FieldNames()) {
-    if (name.contains(upper)) return true;
-    AnsiString n = QStringToAnsi(name);
-    if (n.find('[', 1) != AnsiString::npos) {
-      AnsiString shown = AnsiUpper(ResolveVarName(n));
-      if (!shown.empty() && shown.front() != '[') shown = "[" + shown + "]";
-      if (shown == bracketName) return true;
-    }
-  }
-  return false;
+  return view_ && RichTextShowsVariable(*view_, bracketName);
 }
 
 void TBaseArticle::WatchFields() {
-  if (!view_) return;
-  for (const QString& name : view_->FieldNames()) {
-    AnsiString n = QStringToAnsi(name);
-    WatchVariablesIn(n);
-    if (n.find('[', 1) != AnsiString::npos) WatchVariable(ResolveVarName(n));
-  }
+  if (view_) WatchRichTextFields(*this, *view_);
 }
 
 bool TBaseArticle::LinkUnder(QPoint at, TRichLink* link) const {
@@ -548,7 +531,7 @@ bool TVellionLinkedArticle::JumpTo(const QString& bookmark) {
     probe.LoadText(m->Txt);
     if (probe.BookmarkPosition(bookmark) < 0) continue;
     auto it = LinkedPages().find(m);
-    if (it != LinkedPages().end() && ActivePages()) ActivePages()->GoToPageIndex(nullptr, it->second);
+    if (it != LinkedPages().end() && TheObjects().goToPage) TheObjects().goToPage(it->second);
     return true;
   }
   return false;

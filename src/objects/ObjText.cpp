@@ -73,21 +73,19 @@ void TVellionText::LoadView() {
   update();
 }
 
-void TVellionText::WatchFields() {
-  if (!view_) return;
+void WatchRichTextFields(TVellionObj& obj, const TVelRichText& view) {
   // An indexed reference shows another element when its index changes:
   // watch the element it shows now as well.
-  for (const QString& name : view_->FieldNames()) {
+  for (const QString& name : view.FieldNames()) {
     AnsiString n = QStringToAnsi(name);
-    WatchVariablesIn(n);
-    if (n.find('[', 1) != AnsiString::npos) WatchVariable(ResolveVarName(n));
+    obj.WatchVariablesIn(n);
+    if (n.find('[', 1) != AnsiString::npos) obj.WatchVariable(ResolveVarName(n));
   }
 }
 
-bool TVellionText::FieldShows(const AnsiString& bracketName) const {
-  if (!view_) return false;
+bool RichTextShowsVariable(const TVelRichText& view, const AnsiString& bracketName) {
   QString upper = AnsiToQString(bracketName);
-  for (const QString& name : view_->FieldNames()) {
+  for (const QString& name : view.FieldNames()) {
     if (name.contains(upper)) return true;
     AnsiString n = QStringToAnsi(name);
     if (n.find('[', 1) != AnsiString::npos) {
@@ -97,6 +95,14 @@ bool TVellionText::FieldShows(const AnsiString& bracketName) const {
     }
   }
   return false;
+}
+
+void TVellionText::WatchFields() {
+  if (view_) WatchRichTextFields(*this, *view_);
+}
+
+bool TVellionText::FieldShows(const AnsiString& bracketName) const {
+  return view_ && RichTextShowsVariable(*view_, bracketName);
 }
 
 void TVellionText::OnStart(const TObjectStart&) {

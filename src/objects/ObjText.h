@@ -62,4 +62,11 @@ class TVellionText : public TVellionDragObj {
 // What a link click runs: the target with its line marks made line breaks.
 AnsiString LinkActionText(const QString& target);
 
+// What text objects and articles share about the variables their text shows:
+// whether a change of `bracketName` alters what `view` shows (an indexed
+// reference such as [a[i]] shows the element its index names now), and
+// watching every variable the fields name, that element included.
+bool RichTextShowsVariable(const TVelRichText& view, const AnsiString& bracketName);
+void WatchRichTextFields(TVellionObj& obj, const TVelRichText& view);
+
 }  // namespace vl

@@ -81,6 +81,9 @@ class TPageObjects {
   std::function<int()> currentPage;
   // Whether a page shows the master page behind it.
   std::function<bool(int page)> showsMaster;
+  // Asks the navigator for a page change (an article jumping to the page of
+  // the linked member that holds a bookmark).
+  std::function<void(int page)> goToPage;
 
   // --- notifications
   void Start(const TObjectStart& how = {});
