@@ -21,8 +21,8 @@ namespace {
 const char* kPub =
     "NEWPAGE=One\n"
     "ObjectType=5\nName=R\nX=10\nY=20\nW=30\nH=40\nFillColor=16777215\n"
-    "ObjectType=20\nName=G\nX=100\nY=110\nW=80\nH=80\n"
-    "ObjectType=5\nName=Inner\nX=5\nY=6\nW=10\nH=10\n"
+    "ObjectType=20\nName=G\nX=100\nY=110\nW=80\nH=80\nGROUPBEGIN\n"
+    "ObjectType=5\nName=Inner\nX=5\nY=6\nW=10\nH=10\nGROUPEND\n"
     "ObjectType=7\nName=Ln\nX1=200\nY1=50\nX2=150\nY2=20\n"
     "ObjectType=9\nName=E\nX=10\nY=200\nW=100\nH=22\nVarName=Name\nText=hello\n"
     "ObjAction=SetVar \"[Log]\" \"[Log]E,\"\n"
