@@ -296,3 +296,37 @@ TEST_F(ObjectCommands, PerClassCommandsClearLastErrorButEnableLeavesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+class ObjectFileNames : public InputTest {};
+
+TEST_F(ObjectFileNames, EachClassTakesItsOwnFileAndInfoReadsItBack) {
+  ASSERT_TRUE(Load("NEWPAGE=One\n"
+                   "ObjectType=3\nName=Lib\nW=80\nH=30\nImageStyle=1\n"
+                   "ObjectType=3\nName=Own\nW=80\nH=30\nImageStyle=2\n"
+                   "ObjectType=3\nName=Plain\nW=80\nH=30\n"
+                   "ObjectType=23\nName=Poly\nW=20\nH=20\n"
+                   "ObjectType=2\nName=Art\nW=100\nH=50\n"));
+  struct Case {
+    const char* object;
+    const char* file;
+    const char* info;  // what GetObjectInfo "FileName" then gives
+  };
+  const Case cases[] = {{"Lib", "lib.bmp", "lib.bmp"},
+                        {"Own", "up.bmp", "up.bmp"},
+                        {"Plain", "x.bmp", ""},  // a button without pictures keeps none
+                        {"Poly", "shape.bmp", "shape.bmp"},
+                        {"Art", "story.txt", "story.txt"}};
+  for (const Case& k : cases) {
+    SetLastError("old");
+    Click(std::string("SetObjectFileName \"") + k.object + "\" \"" + k.file + "\"");
+    EXPECT_EQ(Var("LastError"), "") << k.object;
+    Click(std::string("GetObjectInfo \"") + k.object + "\" \"FileName\" \"[f]\"");
+    EXPECT_EQ(Var("f"), k.info) << k.object;
+  }
+  EXPECT_EQ(As<TVellionPushBtn>("Lib")->UpImage, "");
+  EXPECT_EQ(As<TVellionPushBtn>("Own")->LibImage, "");
+}
+
+}  // namespace
