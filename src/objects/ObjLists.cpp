@@ -106,6 +106,13 @@ void TVellionItemsObj::SelectionChanged() {
   RunObjectAction(ChangeAction, evSelectionChanged, 0);
 }
 
+void TVellionItemsObj::WriteBackValue() {
+  if (VarName.empty()) return;
+  const AnsiString value = Value();
+  if (value == VarValue()) return;
+  EditQuietly([&] { SetVariable(VarName, value); });
+}
+
 bool TVellionItemsObj::SelectText(const AnsiString& text, AnsiString& error) {
   if (!isVisible() || !EnabledState) {
     error = "object \"" + name_ + "\" is hidden or disabled";

@@ -4,6 +4,7 @@
 // the selected item's text or its 1-based number.
 #include <QComboBox>
 #include <QListWidget>
+#include <functional>
 #include <vector>
 
 #include "objects/InputObj.h"
@@ -41,6 +42,22 @@ class TVellionItemsObj : public TVellionInputObj {
   }
   // The value the variable gets for the current selection.
   virtual AnsiString Value() const = 0;
+
+  // What the list commands need: `edit` changes the inner control while
+  // neither the change action nor the variable follows it; then the
+  // variable is written from the selection when it differs (still without
+  // the change action), and the selection may be taken from the variable
+  // again.
+  void EditQuietly(const std::function<void()>& edit) {
+    const bool was = updating_;
+    updating_ = true;
+    edit();
+    updating_ = was;
+  }
+  void WriteBackValue();
+  void RetakeSelection() {
+    if (!VarName.empty()) TakeSelection(VarValue());
+  }
 
  protected:
   // Refills the inner control (no change action).

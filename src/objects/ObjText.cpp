@@ -140,6 +140,14 @@ void TVellionText::ChangeFont(int mode) {
   LoadView();
 }
 
+void TVellionText::ReloadText() {
+  WatchVariablesIn(Txt);
+  if (view_)
+    LoadView();
+  else
+    update();
+}
+
 void TVellionText::DrawShape(QPainter& p) {
   TVellionDragObj::DrawShape(p);
   if (!view_) return;

@@ -30,6 +30,8 @@ class TVellionText : public TVellionDragObj {
   // The font change of SetObjectFont: the object's font on every character,
   // styles replaced (mode 2) or added; remembered while there is no view.
   void ChangeFont(int mode);
+  // Shows Txt again (a new text set by SetObjectCaption).
+  void ReloadText();
   // The view while the page is shown (null otherwise).
   TVelRichText* View() const { return view_.get(); }
   // The area the text is laid out in: the client area less the outline and

@@ -78,6 +78,7 @@ void ObjectNotFound(std::string_view name) {
 bool TPageObjects::Build(const TPublication& pub, const std::function<QWidget*(int page)>& layerFor, QPoint offset,
                          AnsiString& error) {
   Clear();
+  areaOffset_ = offset;
   pages_.resize(pub.pages.size());
   TObjectReadContext ctx;
   ctx.offset = offset;
@@ -154,6 +155,16 @@ void TPageObjects::BringToFront(TVellionObj* obj) {
     if (it == roots.end()) continue;
     roots.erase(it);
     roots.push_back(obj);
+    return;
+  }
+}
+
+void TPageObjects::SendToBack(TVellionObj* obj) {
+  for (auto& roots : pages_) {
+    auto it = std::find(roots.begin(), roots.end(), obj);
+    if (it == roots.end()) continue;
+    roots.erase(it);
+    roots.insert(roots.begin(), obj);
     return;
   }
 }

@@ -108,6 +108,12 @@ class TPageObjects {
   // Puts a top-level object last in its page's object order (it was raised
   // to the front of its holder): lookups and hot keys then meet it last.
   void BringToFront(TVellionObj* obj);
+  // Puts a top-level object first in its page's object order (it was sent
+  // to the back of its holder).
+  void SendToBack(TVellionObj* obj);
+  // The publication area's top-left in the page layers (what Build added to
+  // the objects' X and Y).
+  QPoint AreaOffset() const { return areaOffset_; }
 
   // The change notice reaches the objects that asked for a name.
   void Watch(TVellionObj* obj, const AnsiString& bracketName);
@@ -122,6 +128,7 @@ class TPageObjects {
   std::vector<std::vector<TVellionObj*>> pages_;
   std::unordered_map<AnsiString, std::vector<TVellionObj*>> watchers_;
   bool clearing_ = false;
+  QPoint areaOffset_;
 };
 
 // The objects of the running publication.

@@ -137,6 +137,29 @@ class TVellionObj : public QWidget {
   // click reaches it through real mouse events; this is for hot keys).
   virtual void DoClick() {}
 
+  // --- what the object commands ask of a class beyond the common
+  // properties. The families built in src/objects are handled by the
+  // commands themselves; a family with a file, a picture or a medium of its
+  // own (pictures, animators, media players, browsers, Flash) overrides
+  // these.
+  // SetObjectFileName: takes `file` (and reloads); false when the class has
+  // no file (the command then reports it).
+  virtual bool CommandSetFileName(const AnsiString& file) {
+    (void)file;
+    return false;
+  }
+  // GetObjectInfo's words of a class: 7 FileName, 8 SelectedText,
+  // 9 CursorPosition, 10 ImageWidth, 11 ImageHeight, 12 MediaLength,
+  // 13 Caption. True with `out` set when the class answers the word.
+  virtual bool CommandInfo(int word, AnsiString& out) const {
+    (void)word;
+    (void)out;
+    return false;
+  }
+  // RefreshObject: redraws or reloads what the class shows; false when it
+  // has nothing of its own to refresh (the whole window is repainted).
+  virtual bool CommandRefresh() { return false; }
+
   // The headless steps beyond the mouse: "select" picks an item by its text,
   // "type" types into the object. False with `error` set when the object
   // cannot.
