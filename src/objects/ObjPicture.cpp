@@ -320,6 +320,8 @@ void TVellionPicture::UpdateScrollBox(bool resetPositions) {
     UpdateCursor();
     return;
   }
+  // The ranges need the picture's size.
+  LoadIfNeeded();
   if (!scrollBox_) {
     scrollBox_ = new QScrollArea(this);
     scrollBox_->setFrameShape(QFrame::NoFrame);
