@@ -50,6 +50,7 @@ void TGifAnimation::Clear() {
   width_ = height_ = 0;
   fileLoops_ = -1;
   current_ = -1;
+  opaque_ = false;
   canvas_ = QImage();
   saved_ = QImage();
   indices_.clear();
@@ -134,7 +135,12 @@ bool TGifAnimation::Load(std::string data) {
     height_ = frames_[0].top + frames_[0].height;
   }
   if (!ImageSizeAllowed(width_, height_, 32)) return Clear(), false;
-  canvas_ = QImage(width_, height_, QImage::Format_ARGB32_Premultiplied);
+  opaque_ = frames_[0].left == 0 && frames_[0].top == 0 && frames_[0].width >= width_ &&
+            frames_[0].height >= height_;
+  for (const Frame& f : frames_)
+    if (f.transparent >= 0 || f.disposal == 2) opaque_ = false;
+  // An opaque animation is copied where it is drawn, not blended.
+  canvas_ = QImage(width_, height_, opaque_ ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (canvas_.isNull()) return Clear(), false;
   current_ = -1;
   canvas_.fill(Qt::transparent);
@@ -208,13 +214,23 @@ bool TGifAnimation::DrawFrame(const Frame& f) {
   // pixels each): shorter data cannot fill the frame, so nothing is
   // allocated for it.
   if (lzwBytes_.empty() || lzwBytes_.size() * 2731 < count) return false;
-  indices_.assign(count, static_cast<uint8_t>(f.transparent >= 0 ? f.transparent : 0));
+  indices_.resize(count);
   size_t produced = 0;
   const LzwStatus st = LzwDecode(lzwBytes_, GifLzw(minCode), indices_.data(), count, produced);
   if (st == LzwStatus::BadCode && produced == 0) return false;
   // Whatever arrived is shown; the rest of a short frame keeps what lay
   // below (its pixels read as transparent).
+  bool holes = f.transparent >= 0;
+  if (produced < count) {
+    std::fill(indices_.begin() + static_cast<ptrdiff_t>(produced), indices_.end(), uint8_t{0});
+    holes = true;
+  }
+  // Every index's colour: alpha 0 for the transparent one (those pixels
+  // keep what lies below), black for an index the table lacks.
+  QRgb lut[256];
   const int tableSize = static_cast<int>(table.size());
+  for (int i = 0; i < 256; ++i) lut[i] = i < tableSize ? table[static_cast<size_t>(i)] | 0xFF000000u : 0xFF000000u;
+  if (f.transparent >= 0 && f.transparent < 256) lut[f.transparent] = 0;
   static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
   int pass = 0, y = 0;
   for (int row = 0; row < f.height; ++row) {
@@ -223,10 +239,14 @@ bool TGifAnimation::DrawFrame(const Frame& f) {
       const uint8_t* src = indices_.data() + static_cast<size_t>(row) * f.width;
       QRgb* dst = reinterpret_cast<QRgb*>(canvas_.scanLine(cy));
       const int x0 = std::max(0, -f.left), x1 = std::min(f.width, width_ - f.left);
-      for (int x = x0; x < x1; ++x) {
-        const int v = src[x];
-        if (v == f.transparent || v >= tableSize) continue;
-        dst[f.left + x] = table[static_cast<size_t>(v)];
+      const bool cut = static_cast<size_t>(row + 1) * f.width > produced;
+      QRgb* out = dst + f.left;
+      if (!holes) {
+        for (int x = x0; x < x1; ++x) out[x] = lut[src[x]];
+      } else {
+        const int end = cut ? std::min<int>(x1, static_cast<int>(produced - std::min(produced, static_cast<size_t>(row) * f.width))) : x1;
+        for (int x = x0; x < end; ++x)
+          if (const QRgb c = lut[src[x]]) out[x] = c;
       }
     }
     if (f.interlaced) {

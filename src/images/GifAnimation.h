@@ -61,8 +61,12 @@ class TGifAnimation {
   // Shows frame `i` (composed from the start when it lies behind).
   void ShowFrame(int i);
   // The logical screen with the current frame composed onto it; pixels no
-  // frame has covered are transparent. Format_ARGB32_Premultiplied.
+  // frame has covered are transparent. Format_ARGB32_Premultiplied, or
+  // Format_RGB32 when the animation is opaque.
   const QImage& Canvas() const { return canvas_; }
+  // No pixel of any frame is ever transparent: the first frame covers the
+  // screen and no frame has a transparent colour or clears its area.
+  bool Opaque() const { return opaque_; }
 
  private:
   struct Frame {
@@ -86,6 +90,7 @@ class TGifAnimation {
   int width_ = 0, height_ = 0;
   int fileLoops_ = -1;
   int current_ = -1;
+  bool opaque_ = false;
   QImage canvas_;
   QImage saved_;  // what a "restore to previous" frame covered
   std::vector<uint8_t> indices_;

@@ -200,11 +200,17 @@ void TVellionAnimator::OnVarChanged(const AnsiString& bracketName, const AnsiStr
 }
 
 void TVellionAnimator::DrawShape(QPainter& p) {
-  TVellionObj::DrawShape(p);
-  if (gif_.Empty()) return;
+  if (gif_.Empty()) return TVellionObj::DrawShape(p);
   const int lw = LineWidth();
+  const QRect inner = rect().adjusted(lw, lw, -lw, -lw);
+  const QRect image = QRect(QPoint(lw, lw), gif_.Canvas().size()) & inner;
   p.save();
-  p.setClipRect(rect().adjusted(lw, lw, -lw, -lw), Qt::IntersectClip);
+  // What an opaque animation covers needs no fill below it.
+  if (gif_.Opaque()) p.setClipRegion(QRegion(rect()) - image, Qt::IntersectClip);
+  TVellionObj::DrawShape(p);
+  p.restore();
+  p.save();
+  p.setClipRect(inner, Qt::IntersectClip);
   p.drawImage(QPoint(lw, lw), gif_.Canvas());
   p.restore();
 }
