@@ -147,6 +147,25 @@ TEST_F(AnimatorObject, BadFilesLeaveItEmptyAndZeroDelaysStepAtATenth) {
   EXPECT_EQ(A()->CurrentFrame(), 1);
 }
 
+TEST_F(AnimatorObject, FileNameWithAVariableReloadsWhenThatVariableChanges) {
+  SetVariable("[gif]", "zerodelay.gif");
+  ASSERT_TRUE(LoadAnimator("", "[gif]"));
+  EXPECT_EQ(A()->FrameCount(), 2);
+  EXPECT_EQ(A()->size(), QSize(4, 4));
+  SetVariable("[other]", "x");
+  TheObjects().VarChanged("[OTHER]", "x");
+  EXPECT_EQ(A()->FrameCount(), 2);
+  SetVariable("[gif]", "anim.gif");
+  TheObjects().VarChanged("[GIF]", "anim.gif");
+  EXPECT_EQ(A()->FrameCount(), 3);
+  EXPECT_EQ(A()->size(), QSize(10, 8));
+  EXPECT_TRUE(A()->Playing());
+  // An empty name stops and clears.
+  EXPECT_TRUE(A()->SetFileName(""));
+  EXPECT_FALSE(A()->HasPicture());
+  EXPECT_FALSE(A()->Playing());
+}
+
 TEST_F(AnimatorObject, ThousandsOfFramesPlayOnePerStep) {
   ASSERT_TRUE(LoadAnimator("", "many.gif"));
   EXPECT_EQ(A()->FrameCount(), 3000);
