@@ -307,6 +307,7 @@ QRect TVellionPicture::PictureArea() const {
 
 void TVellionPicture::FreeScrollBox() {
   if (!scrollBox_) return;
+  setFocusProxy(nullptr);
   delete scrollBox_;  // with the picture box
   scrollBox_ = nullptr;
   pictureBox_ = nullptr;
@@ -335,6 +336,8 @@ void TVellionPicture::UpdateScrollBox(bool resetPositions) {
     scrollBox_->setWidget(pictureBox_);
     scrollBox_->setGeometry(rect());
     scrollBox_->show();
+    setFocusProxy(scrollBox_);
+    UpdateTabStop();
   }
   scrollBox_->setGeometry(rect());
   if (resetPositions) {
@@ -349,6 +352,22 @@ void TVellionPicture::UpdateScrollBox(bool resetPositions) {
   }
   pictureBox_->update();
   UpdateCursor();
+}
+
+void TVellionPicture::OnRelayout() {
+  UpdateTabStop();
+  TVellionObj::OnRelayout();
+}
+
+void TVellionPicture::UpdateTabStop() {
+  if (!scrollBox_) return;
+  bool stop = false;
+  if (Globals().showMarquee) {
+    QWidget* page = parentWidget();
+    while (page && dynamic_cast<TVellionObj*>(page)) page = page->parentWidget();
+    if (page) stop = QRect(mapTo(page, QPoint(0, 0)), size()).intersects(page->rect());
+  }
+  scrollBox_->setFocusPolicy(stop ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void TVellionPicture::UpdateCursor() {

@@ -86,6 +86,9 @@ class TVellionPicture : public TVellionObj {
   void OnPageLeave() override;
   void OnPageShown() override;
   void OnVarChanged(const AnsiString& bracketName, const AnsiString& value) override;
+  // The scroll box is a tab stop while the keyboard marquee is on and the
+  // object lies at least partly inside its page.
+  void OnRelayout() override;
 
  protected:
   void enterEvent(QEnterEvent* e) override;
@@ -105,6 +108,7 @@ class TVellionPicture : public TVellionObj {
   void UpdateScrollBox(bool resetPositions);
   void FreeScrollBox();
   void UpdateCursor();
+  void UpdateTabStop();
   // The picture's size at the current zoom.
   QSize ZoomedSize() const;
   // The rectangle the picture is drawn into on screen (inside the outline).

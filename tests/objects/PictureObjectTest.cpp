@@ -143,6 +143,14 @@ TEST_F(PictureObject, ScrollBoxOnlyForTheNormalLayoutAndZoomKeepsThePlace) {
   EXPECT_EQ(box->widget()->size(), QSize(160, 120));
   EXPECT_EQ(box->horizontalScrollBar()->value(), 60);
   EXPECT_EQ(box->verticalScrollBar()->value(), 40);
+  // A tab stop only with the keyboard marquee.
+  EXPECT_FALSE(box->focusPolicy() & Qt::TabFocus);
+  const bool marquee = Globals().showMarquee;
+  Globals().showMarquee = true;
+  Pic()->OnRelayout();
+  Globals().showMarquee = marquee;
+  EXPECT_TRUE(box->focusPolicy() & Qt::TabFocus);
+  EXPECT_EQ(TheObjects().TabStops(1), std::vector<QWidget*>{box});
   // Leaving the page frees the box; showing it again makes it anew.
   Pic()->OnPageLeave();
   EXPECT_EQ(Pic()->ScrollBox(), nullptr);
