@@ -106,6 +106,23 @@ if(EXISTS "${SCENARIO}/expected.png")
 elseif("screenshot" IN_LIST known_parts)
   string(APPEND failed "known-failure.txt lists screenshot, but there is no expected.png\n")
 endif()
+# Screenshots the script takes on the way ("screenshot NAME.png", written in
+# the run's folder) are compared with expected-NAME.png, so a scenario can pin
+# what shows at known virtual times.
+file(GLOB _steps "${SCENARIO}/expected-*.png")
+foreach(want IN LISTS _steps)
+  get_filename_component(shot "${want}" NAME)
+  string(REGEX REPLACE "^expected-" "" shot "${shot}")
+  if(NOT EXISTS "${OUT}/${shot}")
+    string(APPEND failed "the script wrote no ${shot} (expected-${shot} waits for it)\n")
+    continue()
+  endif()
+  execute_process(COMMAND "${PNGDIFF}" "${want}" "${OUT}/${shot}"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    string(APPEND failed "screenshot ${shot} differs: ${out}${err}\n")
+  endif()
+endforeach()
 if(failed)
   message(FATAL_ERROR "${failed}")
 endif()
