@@ -174,6 +174,23 @@ TEST_F(PictureObject, PictureMagnifyTakesTheSizeOfTheNumberAndAtLeastTen) {
   EXPECT_EQ(Var("LastError"), "\"Nobody\"||Oggetto inesistente.");
 }
 
+TEST_F(PictureObject, ObjectCommandsReachThePicture) {
+  ASSERT_TRUE(LoadPicture("quad.png", ""));
+  Click("GetObjectInfo \"P\" \"ImageWidth\" \"[w]\"");
+  Click("GetObjectInfo \"P\" \"ImageHeight\" \"[h]\"");
+  const QImage natural(QString::fromStdString(Fixture("quad.png")));
+  EXPECT_EQ(Var("w"), std::to_string(natural.width()));
+  EXPECT_EQ(Var("h"), std::to_string(natural.height()));
+  const std::string other = Fixture("quad.png") + "x";
+  Click("SetObjectFileName \"P\" \"" + other + "\"");
+  EXPECT_EQ(Var("LastError"), "");
+  EXPECT_EQ(Pic()->ImageFile(), other);
+  Click("GetObjectInfo \"P\" \"FileName\" \"[f]\"");
+  EXPECT_EQ(Var("f"), other);
+  Click("RefreshObject \"P\"");
+  EXPECT_EQ(Var("LastError"), "");
+}
+
 TEST_F(PictureObject, PanningIsClampedToThePicture) {
   ASSERT_TRUE(LoadPicture("quad.png", "PictMousePan=Yes\nPictZoomFactor=500\n"));
   EXPECT_EQ(Pic()->cursor().shape(), Qt::SizeAllCursor);
