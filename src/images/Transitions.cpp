@@ -305,7 +305,11 @@ class TCentre : public TEffectBase {
     box_.adjust(-dx_, -step_, dx_, step_);
     box_ &= limit_;
     if (box_ == limit_) done_ = true;
-    if (fx_ == fxCircle)
+    if (fx_ == fxCircle && done_)
+      // On a small rectangle the quarter added on each side rounds down
+      // and the last ellipse can miss the corners: the last step shows all.
+      PlainCopy(screen, nw_);
+    else if (fx_ == fxCircle)
       RevealEllipse(screen, nw_, box_);
     else if (fx_ == fxGrow)
       DrawScaled(screen, nw_, nw_.rect(), box_);
