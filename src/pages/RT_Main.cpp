@@ -31,6 +31,7 @@
 #include "objects/PageObjects.h"
 #include "pages/MenuItems.h"
 #include "pages/PageObjectsLink.h"
+#include "pages/PageTransition.h"
 #include "pages/PageView.h"
 #include "pages/RT_Splash.h"
 #include "pages/VLPageList.h"
@@ -152,7 +153,9 @@ class TWorkPageHost : public PageHost {
  public:
   explicit TWorkPageHost(TWorkForm& form) : form_(form) {}
   void PostPageChange(int index) override { form_.PostPageChange(index); }
-  void RepaintPage(int, int, int) override {
+  void BeforeSwitch(int from, int to) override { transition_.Prepare(View(), form_.Pages(), from, to); }
+  void RepaintPage(int, int to, int direction) override {
+    if (transition_.Run(View(), form_.Pages(), to, direction)) return;
     if (QWidget* v = form_.PageArea()) v->update();
   }
   void RunPublicationAction(const AnsiString& text, std::string_view sourceName, uint8_t flags,
@@ -170,7 +173,9 @@ class TWorkPageHost : public PageHost {
   }
 
  private:
+  TPageView* View() const { return static_cast<TPageView*>(form_.PageArea()); }
   TWorkForm& form_;
+  TPageTransition transition_;
 };
 
 // The client area around the publication (the full-screen styles centre it on

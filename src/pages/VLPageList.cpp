@@ -260,6 +260,7 @@ void TVLPageNavigator::ShowPage(int index) {
       if (history_.size() >= static_cast<size_t>(kMaxPageHistory)) history_.pop_front();
       history_.push_back(from);
     }
+    if (changes) host_.BeforeSwitch(from, index);
     if (events_.beforeSwitch) events_.beforeSwitch();
     list_.SetPageIndex(index);
     switched = list_.PageIndex() == index;

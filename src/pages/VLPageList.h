@@ -115,6 +115,9 @@ class PageHost {
   // TVLPageNavigator::ProcessPageChange(index). Implementations call
   // NotePostedWork() so a running action yields to it.
   virtual void PostPageChange(int index) = 0;
+  // The switch from `fromIndex` to `toIndex` is about to be made (the page
+  // really changes): the window keeps what it shows for the transition.
+  virtual void BeforeSwitch(int fromIndex, int toIndex) { (void)fromIndex, (void)toIndex; }
   // The switch to `toIndex` has been made (from `fromIndex`; `direction` =
   // to - from): draw the new page, through its transition when it has one.
   // Not called when the page did not really change.

@@ -106,6 +106,7 @@ inline constexpr int kLifeVariables = 600;         // load: the error display's 
 inline constexpr int kLifePlugIns = 650;           // start: PreparePlugIns
 inline constexpr int kLifeFloating = 680;          // floating windows (not built yet)
 inline constexpr int kLifeMenus = 690;             // varChanged, inputBlock: menu items
+inline constexpr int kLifeMovers = 695;            // pageLeave, close: path movements stopped; close: transitions ended
 inline constexpr int kLifeObjects = 700;           // start: OM_START; shutdown; varChanged; pages
 inline constexpr int kLifeObjectsFreed = 710;      // destroy: every object freed
 inline constexpr int kLifeVariablesCleared = 720;  // destroy: the variables cleared
