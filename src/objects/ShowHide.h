@@ -9,12 +9,9 @@
 
 namespace vl {
 
-// Whether the object shows now: it lies on the current page, or on the
-// master page while the current page shows the master page.
-bool ObjectOnScreen(const TFoundObject& found);
-// The widget an object's page (or window) is drawn in: the page view for
-// page objects. Transitions and redraws are composed in its coordinates.
-QWidget* ObjectSurface(const QWidget* object);
+// Whether an object shows now (ObjectOnScreen) and the surface it is drawn
+// on (ObjectSurface) are the object commands' own, in objects/ObjCommands.h;
+// transitions are composed in the surface's coordinates.
 
 // Sets the object's visible state. On screen with an effect (a non-empty
 // name other than "0") the change is drawn through that effect at `speed`

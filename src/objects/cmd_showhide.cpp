@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "actions/CommandApi.h"
+#include "objects/ObjCommands.h"
 #include "objects/ShowHide.h"
 #include "platform/TransitionPlayer.h"
 #include "runtime/Global.h"
@@ -38,20 +39,6 @@ const CommandBinder kBind{
 };
 
 }  // namespace
-
-bool ObjectOnScreen(const TFoundObject& found) {
-  const TPageObjects& objects = TheObjects();
-  const int current = objects.currentPage ? objects.currentPage() : -1;
-  if (found.page == current) return true;
-  return found.page == 0 && current > 0 && objects.showsMaster && objects.showsMaster(current);
-}
-
-QWidget* ObjectSurface(const QWidget* object) {
-  QWidget* w = object ? object->parentWidget() : nullptr;
-  while (w && dynamic_cast<TVellionObj*>(w)) w = w->parentWidget();
-  // `w` is the page layer; the page view around it draws the background.
-  return w && w->parentWidget() ? w->parentWidget() : w;
-}
 
 void ShowHideObject(const TFoundObject& found, bool show, std::string_view effect, std::string_view speed) {
   TVellionObj* obj = found.object;
