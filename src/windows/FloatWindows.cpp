@@ -10,6 +10,7 @@
 
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
+#include "objects/PageObjects.h"
 #include "platform/Foreground.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
@@ -112,23 +113,24 @@ TFloatingWindowForm::TFloatingWindowForm(QWidget* parent, Qt::WindowFlags f) : Q
 }
 
 TFloatingWindowForm::~TFloatingWindowForm() {
-  // Freed with its owner (the main window going): give back what it holds.
-  if (!finished_) Finish();
+  // Freed with its owner (the main window going): what it holds goes back,
+  // but no action runs from a destructor.
+  if (!finished_) Finish(false);
 }
 
 void TFloatingWindowForm::CloseNow() {
   if (finished_) return;
   closing = true;
-  Finish();
+  Finish(true);
   hide();
   deleteLater();
 }
 
-void TFloatingWindowForm::Finish() {
+void TFloatingWindowForm::Finish(bool runSubroutine) {
   if (finished_) return;
   finished_ = true;
   closing = true;
-  if (kind == fkCustom) CustomWindowClosing(*this, !S().shuttingDown);
+  if (kind == fkCustom) CustomWindowClosing(*this, runSubroutine && !S().shuttingDown);
   Remove(this);
   if (exclusive) {
     S().exclusive = std::max(0, S().exclusive - 1);
@@ -141,7 +143,7 @@ void TFloatingWindowForm::Finish() {
 void TFloatingWindowForm::closeEvent(QCloseEvent* e) {
   e->accept();
   if (finished_) return;
-  Finish();
+  Finish(true);
   deleteLater();
 }
 
@@ -312,7 +314,11 @@ namespace {
 // unless it asks for them to close; the custom windows always close, since
 // their pages go with the old publication.
 const LifecycleRegistrar kFloating("floating", kLifeFloating, [](LifecycleParticipant& p) {
-  p.start = [](LifecycleContext&) { S().shuttingDown = false; };
+  p.start = [](LifecycleContext&) {
+    S().shuttingDown = false;
+    // Object lookups meet the pages of custom windows first.
+    TheObjects().searchedFirst = FloatingPages;
+  };
   p.shutdown = [](LifecycleContext& ctx) {
     S().shuttingDown = true;
     CloseFloatingWindowsNow(ctx.chained && !ctx.closeWindows ? TCloseWhich::CustomOnly : TCloseWhich::All);

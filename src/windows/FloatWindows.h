@@ -67,7 +67,7 @@ class TFloatingWindowForm : public QWidget {
   // give it back.
   int page = -1;
   QPointer<QWidget> layer;
-  QWidget* layerOwner = nullptr;
+  QPointer<QWidget> layerOwner;
   QRect layerBounds;
   bool layerVisible = false;
   // The smallest and largest client sizes the user may drag to (0: no limit).
@@ -89,7 +89,7 @@ class TFloatingWindowForm : public QWidget {
   void resizeEvent(QResizeEvent* e) override;
 
  private:
-  void Finish();
+  void Finish(bool runSubroutine);
   bool finished_ = false;
 };
 

@@ -195,4 +195,29 @@ TEST(Popups, ABalloonTimesOutAndANoteWiderThanTheScreenWraps) {
   EXPECT_GT(note.height(), 40);  // several lines
 }
 
+TEST(Popups, ASecondPopupOfAKind) {
+  // A second balloon while one is up is ignored; the first stays.
+  AnsiString up;
+  TheClock().StartTimer(10, [&up] {
+    ShowBalloon("Second", 100, 100, false, false, 0);
+    if (TPopUpPalette* p = OpenPopup()) {
+      up = p->Title();
+      p->SetResult(TPopUpPalette::Dismissed);
+    }
+  });
+  ShowBalloon("First", 100, 100, false, false, 0);
+  EXPECT_EQ(up, "First");
+
+  // A second menu closes the first, and both answer 0.
+  int second = -1, count = 0;
+  TheClock().StartTimer(10, [&second] {
+    int n = 0;
+    second = ShowPopupMenu("c|d|e", 0, 0, false, false, 0, 0, n);
+    EXPECT_EQ(n, 3);
+  });
+  EXPECT_EQ(ShowPopupMenu("a|b", 0, 0, false, false, 0, 0, count), 0);
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(OpenPopup(), nullptr);
+}
+
 }  // namespace
