@@ -15,6 +15,8 @@
 #include "pages/RT_Main.h"
 #include "runtime/Ansi.h"
 #include "windows/DialogDriver.h"
+#include "windows/FloatWindows.h"
+#include "windows/Popups.h"
 
 namespace vl {
 namespace {
@@ -220,10 +222,34 @@ void THeadlessScript::RunStep() {
       if (!DialogDriver::Press(Utf8ToAnsi(step.words[1]), &why)) Fail(step, "answer: " + AnsiToUtf8(why));
     });
   } else if (SameWord(op, "screenshot")) {
-    if (!need(1, 1)) return;
-    if (!form_.Screenshot().save(QString::fromUtf8(w[1].c_str()), "PNG"))
-      return Fail(step, "screenshot: cannot write " + w[1]);
+    if (!need(1, 2)) return;
+    QImage shot;
+    if (argc == 2) {
+      // A floating window by its title.
+      TFloatingWindowForm* win = FindFloatingWindowByTitle(Utf8ToAnsi(w[2]));
+      if (!win) return Fail(step, "screenshot: no window " + w[2]);
+      shot = win->grab().toImage();
+    } else {
+      shot = form_.Screenshot();
+    }
+    if (!shot.save(QString::fromUtf8(w[1].c_str()), "PNG")) return Fail(step, "screenshot: cannot write " + w[1]);
     Schedule(0);
+  } else if (SameWord(op, "closewindow")) {
+    if (!need(1, 1)) return;
+    TFloatingWindowForm* win = FindFloatingWindowByTitle(Utf8ToAnsi(w[1]));
+    if (!win) return Fail(step, "closewindow: no window " + w[1]);
+    // The next step is due before the window's close subroutine runs.
+    Schedule(0);
+    win->close();
+  } else if (SameWord(op, "pick")) {
+    if (!need(1, 1)) return;
+    Poll([] { return OpenPopup() != nullptr && SameTextInvariant(OpenPopup()->Kind(), "menu"); },
+         TheClock().NowMs() + kDefaultWaitMs, [this, &step](bool open) {
+           if (!open) return Fail(step, "pick: no popup menu is open");
+           AnsiString why;
+           Schedule(0);
+           if (!PickMenuItem(Utf8ToAnsi(step.words[1]), why)) Fail(step, "pick: " + AnsiToUtf8(why));
+         });
   } else if (SameWord(op, "close")) {
     if (!need(0, 0)) return;
     Schedule(0);

@@ -194,6 +194,9 @@ TFoundObject TPageObjects::FindObject(std::string_view name) const {
       if (SameTextInvariant(o->Name(), name)) return {o, o->parentWidget(), page};
     return {};
   };
+  if (searchedFirst)
+    for (int page : searchedFirst())
+      if (TFoundObject f = search(page)) return f;
   const int cur = currentPage ? currentPage() : -1;
   if (cur >= 0)
     if (TFoundObject f = search(cur)) return f;

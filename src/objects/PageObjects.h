@@ -74,11 +74,14 @@ class TPageObjects {
   // Every object of a page, holders before their children.
   std::vector<TVellionObj*> AllObjects(int page) const;
 
-  // The current page first, then every page in order (the master page
-  // first); names compare without regard to case.
+  // The pages shown in custom windows, then the current page, then every
+  // page in order (the master page first); names compare without regard
+  // to case.
   TFoundObject FindObject(std::string_view name) const;
   // The page FindObject treats as current (the navigator's).
   std::function<int()> currentPage;
+  // Pages searched before the current one: those shown in custom windows.
+  std::function<std::vector<int>()> searchedFirst;
   // Whether a page shows the master page behind it.
   std::function<bool(int page)> showsMaster;
   // Asks the navigator for a page change (an article jumping to the page of

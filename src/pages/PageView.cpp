@@ -63,13 +63,15 @@ void TPageView::SyncLayers() {
   const int cur = nav_.PageIndex();
   const bool master = nav_.ShowsMaster(cur);
   for (auto& [index, layer] : layers_) {
+    // A layer lent to a custom window is that window's to show.
+    if (layer->parentWidget() != this) continue;
     const bool show = index == cur || (index == 0 && master);
     if (layer->isVisibleTo(this) != show) layer->setVisible(show);
   }
   // The master page's objects lie between the page's background and its
   // own objects.
   auto m = layers_.find(0);
-  if (m != layers_.end()) m->second->lower();
+  if (m != layers_.end() && m->second->parentWidget() == this) m->second->lower();
 }
 
 void TPageView::PaintLook(QPainter& painter, int index) {
@@ -96,7 +98,7 @@ void TPageView::Render(QPainter& painter, int index, const QWidget* stopAt, int 
     bool stopped = false;
     auto drawLayer = [&](int i) {
       auto it = layers_.find(i);
-      if (it == layers_.end() || stopped) return;
+      if (it == layers_.end() || stopped || it->second->parentWidget() != this) return;
       // Only the objects: the layer itself has no look of its own.
       for (QObject* child : it->second->children()) {
         auto* w = qobject_cast<QWidget*>(child);
@@ -139,7 +141,8 @@ void TPageView::paintEvent(QPaintEvent* e) {
 
 void TPageView::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  for (auto& [index, layer] : layers_) layer->setGeometry(rect());
+  for (auto& [index, layer] : layers_)
+    if (layer->parentWidget() == this) layer->setGeometry(rect());
 }
 
 }  // namespace vl
