@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/HostDrives.h"
 #include "runtime/Global.h"
 #include "runtime/NativePath.h"
 #include "runtime/Package.h"
@@ -99,6 +100,8 @@ Parsed Parse(std::string_view p) {
     const auto& cfg = DriveMap();
     if (cfg.packageDrive != 0 && Lower(cfg.packageDrive) == letter) {
       r.root = PackageFolderNative();
+    } else if (std::string mounted = MountedDriveFolder(letter); !mounted.empty()) {
+      r.root = std::move(mounted);  // a disc or a share mounted under this letter
     } else {
       r.root = DriveRoot() + "/" + letter;
       r.createRoot = true;

@@ -7,7 +7,9 @@
 //                     drive root is $XDG_DATA_HOME/vellion/drives (or
 //                     ~/.local/share/vellion/drives); the drive's folder is
 //                     created on first use. The publication's drive, when it
-//                     has one, is the package's own folder instead.
+//                     has one, is the package's own folder instead, and a
+//                     letter a disc or a share is mounted under
+//                     (platform/HostDrives.h) is its mount point.
 //   "\a\b"            the root of the publication's drive: the package's folder.
 //   "\\server\share\a" <drive root>/unc/server/share/a.
 //   "a\b"             relative to the current folder, as on Windows.
