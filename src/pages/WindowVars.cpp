@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QScreen>
@@ -29,6 +30,16 @@ namespace vl {
 
 // ---------------------------------------------------------------------------
 // The window operations
+
+namespace {
+// A window without a sizeable border keeps a fixed size: it takes the new one.
+void ResizeInner(QWidget& w, const QSize& inner) {
+  if (w.minimumSize() == w.maximumSize())
+    w.setFixedSize(inner);
+  else
+    w.resize(inner);
+}
+}  // namespace
 
 QPoint TWorkForm::PublicationOrigin() const {
   return area_->mapToGlobal(pubRect_.topLeft());
@@ -54,32 +65,21 @@ void TWorkForm::SetPublicationSize(int w, int h) {
     if (h != pubRect_.height()) newClient.setHeight(h);
     pubRect_.setWidth(w);
     pubRect_.setHeight(h);
-    const bool fixed = minimumSize() == maximumSize();
-    if (fixed) {
-      setMinimumSize(0, 0);
-      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    }
     // The smaller side first, so the page area never exceeds the client area.
     const bool shrinking = newClient.width() * newClient.height() < client.width() * client.height();
-    if (shrinking && !(style == 0 && Settings().screenAutoSize)) area_->setFixedSize(w, h);
-    resize(newClient + extra);
+    if (shrinking && !(style == 0 && Settings().screenAutoSize)) {
+      area_->setFixedSize(w, h);
+      // The window's smallest size follows the page area only once its
+      // layout has run: let it run now, or the shrink is refused.
+      if (layout()) layout()->activate();
+    }
+    ResizeInner(*this, newClient + extra);
     if (!shrinking && !(style == 0 && Settings().screenAutoSize)) area_->setFixedSize(w, h);
-    if (fixed) setFixedSize(size());
     area_->SetPublicationRect(pubRect_);
   }
   // Objects lay themselves out again once they exist (OM_RELAYOUT).
   area_->update();
 }
-
-namespace {
-// A window without a sizeable border keeps a fixed size: it takes the new one.
-void ResizeInner(QWidget& w, const QSize& inner) {
-  if (w.minimumSize() == w.maximumSize())
-    w.setFixedSize(inner);
-  else
-    w.resize(inner);
-}
-}  // namespace
 
 void TWorkForm::SetClientSize(int w, int h) {
   const QSize extra = size() - centralWidget()->size();
