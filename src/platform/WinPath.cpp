@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/HostDrives.h"
+#include "platform/SafeMode.h"
 #include "runtime/Global.h"
 #include "runtime/NativePath.h"
 #include "runtime/Package.h"
@@ -188,7 +189,23 @@ std::string HostFilePathLexical(std::string_view ansiPath) {
   return out;
 }
 
+namespace {
+// In safe mode a path outside the publication's folders is no path at all.
+std::string Confined(std::string path) {
+  if (!path.empty() && !SafePathAllowed(path)) {
+    NoteSafeRefusal(path);
+    return {};
+  }
+  return path;
+}
+}  // namespace
+
 std::string HostFilePath(std::string_view ansiPath) {
+  if (!SafeModeOn()) return HostFilePathUnconfined(ansiPath);
+  return Confined(HostFilePathUnconfined(ansiPath));
+}
+
+std::string HostFilePathUnconfined(std::string_view ansiPath) {
   if (ansiPath.empty() || IsDeviceName(ansiPath) || ansiPath.find('\0') != std::string_view::npos) return {};
   Parsed r = Parse(ansiPath);
   if (r.createRoot) MakeFolders(r.root);

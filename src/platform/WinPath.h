@@ -51,7 +51,11 @@ bool IsDeviceName(std::string_view path);
 // The host path of a Windows file name, encoded for the file system calls.
 // Empty for an empty name, for device names and for a name holding a NUL
 // byte (which no file name can hold).
+// In safe mode (platform/SafeMode.h) a path outside the publication's
+// folders is empty too.
 std::string HostFilePath(std::string_view ansiPath);
+// The same without the safe mode's confinement (the player's own files).
+std::string HostFilePathUnconfined(std::string_view ansiPath);
 
 // The same path, but only lexically: no case lookup, no folder created.
 std::string HostFilePathLexical(std::string_view ansiPath);
