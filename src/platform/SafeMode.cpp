@@ -139,8 +139,9 @@ const std::string& LastSafeRefusal() { return S().refusal; }
 void ClearSafeRefusal() { S().refusal.clear(); }
 
 AnsiString SafeRefusalMessage(std::string_view command, std::string_view what) {
-  AnsiString m = "Safe mode refused " + AnsiString(command);
-  if (!what.empty()) m += ": " + FromNativePath(what);
+  AnsiString m = "Safe mode refused";
+  if (!command.empty()) m += " " + AnsiString(command);
+  if (!what.empty()) m += (command.empty() ? " " : ": ") + FromNativePath(what);
   return m;
 }
 

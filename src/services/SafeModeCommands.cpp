@@ -28,23 +28,34 @@ std::unordered_map<int32_t, CommandHandler>& Originals() {
 
 void Refuse(CommandContext& c) { SetLastError(SafeRefusalMessage(c.Record().name, "")); }
 
-// Runs the command; a name the confinement refused meanwhile makes the
-// refusal the command's result.
+AnsiString gCommand;  // the confined command running
+
+// The refusal noted since the command began, as its message, taken once:
+// the error the command then reports is the refusal, not its own.
+AnsiString TakeRefusal() {
+  if (LastSafeRefusal().empty()) return {};
+  AnsiString m = SafeRefusalMessage(gCommand, LastSafeRefusal());
+  ClearSafeRefusal();
+  return m;
+}
+
+// Runs the command; a name the confinement refused makes the refusal the
+// command's result, also for a command that reports nothing otherwise
+// (FileExists).
 void Confined(CommandContext& c) {
   ClearSafeRefusal();
+  gCommand = c.Record().name;
   auto it = Originals().find(c.Record().id);
   if (it != Originals().end() && it->second) it->second(c);
-  if (!LastSafeRefusal().empty()) {
-    SetLastError(SafeRefusalMessage(c.Record().name, LastSafeRefusal()));
-    ClearSafeRefusal();
-  }
+  if (AnsiString m = TakeRefusal(); !m.empty()) SetLastError(m);
+  gCommand.clear();
 }
 
 // Plug-ins are libraries of native code: none is loaded.
 class RefusingPlugInLoader : public PlugInLoader {
  public:
   void LoadPlugIn(const AnsiString& path) override {
-    trace::Record({"error", AnsiToUtf8("Safe mode refused plug-in: " + path)});
+    trace::Record({"error", "Safe mode refused plug-in: " + path});
   }
 };
 
@@ -87,6 +98,7 @@ void ApplySafeMode(const AnsiString& packagePath, const AnsiString& packageFolde
   ConfineToPublication(packagePath, packageFolder, extractionFolder);
   Store() = std::make_unique<RegistryStore>(QString::fromStdString(SafeDataFolder() + "/registry"));
   SetActionRegistry(Store().get());
+  SetRefusalSource(TakeRefusal);
   static RefusingPlugInLoader loader;
   SetPlugInLoader(&loader);
   Bind();
@@ -98,6 +110,8 @@ void LeaveSafeMode() {
     m->clear();
   }
   SetActionRegistry(nullptr);
+  SetRefusalSource(nullptr);
+  ClearSafeRefusal();
   Store().reset();
   SetPlugInLoader(nullptr);
   EnableSafeMode(false);

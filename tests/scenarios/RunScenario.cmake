@@ -55,6 +55,11 @@ set(args --headless --trace "${OUT}/trace.txt" --dump-vars "${OUT}/vars.txt" --s
 if(EXISTS "${SCENARIO}/input.txt")
   list(APPEND args --script "${SCENARIO}/input.txt")
 endif()
+# options.txt: further options of the player, one a line (--safe).
+if(EXISTS "${SCENARIO}/options.txt")
+  file(STRINGS "${SCENARIO}/options.txt" extra)
+  list(APPEND args ${extra})
+endif()
 # The player's per-user state (the registry, the drive tree) goes to a folder
 # of the run's own, made afresh each time, never to the user's.
 file(REMOVE_RECURSE "${OUT}/home")

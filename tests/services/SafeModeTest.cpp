@@ -89,7 +89,11 @@ TEST_F(SafeMode, FilesStayInThePublicationsFolders) {
     r = RunActionText("SetVar \"[v]\" \"kept\"\n" + c.action);
     EXPECT_EQ(r.LastError(), "Safe mode refused " + c.action.substr(0, c.action.find(' ')) + ": " + c.what) << c.action;
     EXPECT_EQ(r.Var("v"), "kept") << c.action;
+    EXPECT_EQ(r.TraceOf("error").size(), 1u) << c.action << ": reported once, as the refusal" << (r.TraceOf("error").empty() ? "" : r.TraceOf("error")[0]);
   }
+  // The current folder cannot be moved out either.
+  r = RunActionText("SetVar \"[CurrentDir]\" \"!" + (dir / "outside").string() + "\"");
+  EXPECT_EQ(r.LastError(), "Safe mode refused " + (dir / "outside").string());
   EXPECT_EQ(ReadFileBytes(dir / "outside" / "secret.txt"), "secret");
   EXPECT_FALSE(fs::exists(dir / "outside" / "new.txt"));
   EXPECT_FALSE(fs::exists(dir / "outside" / "copy.txt"));
