@@ -132,9 +132,12 @@ Registry::Registry() {
       *this, "MailServer", [](TDateTime) { return MailServerStore(); },
       [](const AnsiString& v) { MailServerStore() = v; });
 
-  // This host has no drive letters: the drive searches find nothing, which
-  // publications are told by "Error", and the publication's drive is empty
-  // (its folder, [PubDir], is a whole path already).
+  // What a program of the core alone answers (the language tests, a build
+  // without the player). The player's path layer replaces these with its
+  // drives and folders (platform/HostVars.cpp). Here there are no drive
+  // letters: the drive searches find nothing, which publications are told by
+  // "Error", and the publication's drive is empty (its folder, [PubDir], is a
+  // whole path already).
   Provide(*this, "CDRomDrive", [](TDateTime) { return AnsiString("Error"); });
   Provide(*this, "NetworkDrive", [](TDateTime) { return AnsiString("Error"); });
   Provide(*this, "PubDrive", [](TDateTime) { return AnsiString(); });

@@ -362,6 +362,15 @@ AnsiString GetVariableValue(std::string_view name, TDateTime now, bool zeroIfEmp
 
 // ---- Assignment ------------------------------------------------------------
 
+namespace {
+std::function<AnsiString()>& RefusalSource() {
+  static std::function<AnsiString()> take;
+  return take;
+}
+}  // namespace
+
+void SetRefusalSource(std::function<AnsiString()> take) { RefusalSource() = std::move(take); }
+
 void SetLastError(std::string_view text) {
   // Commands clear [LastError] before they start, and it is mostly absent:
   // then the assignment comes down to its change notice.
@@ -376,7 +385,9 @@ void SetVariable(std::string_view nameText, std::string_view value, bool interpr
   const AnsiString name = ResolveVarName(nameText);
   if (name.empty()) return;
   auto& env = VarsEnv();
+  AnsiString refusal;
   if (!value.empty() && SameTextAnsi(name, "LastError")) {
+    if (RefusalSource() && !(refusal = RefusalSource()()).empty()) value = refusal;
     trace::Record({"error", value});
     if (env.showErrors && !(interpreterError && env.debuggerAttached)) {
       QueryRequest q;

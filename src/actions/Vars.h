@@ -186,6 +186,11 @@ struct VarsEnvironment {
 };
 VarsEnvironment& VarsEnv();
 
+// Safe mode: when a command's file name was refused, `take` gives the
+// refusal's message (once; empty when nothing was refused), which [LastError]
+// then reports in place of the command's own error. nullptr: none.
+void SetRefusalSource(std::function<AnsiString()> take);
+
 // Sends the change notice for `name` (plain name, brackets are added) to
 // VarWatch() (runtime/Host.h).
 void NotifyVariableChanged(std::string_view name, const AnsiString& value);

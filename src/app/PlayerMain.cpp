@@ -22,6 +22,7 @@
 #include "app/HeadlessScript.h"
 #include "pages/RT_Main.h"
 #include "platform/FontMap.h"
+#include "platform/SafeMode.h"
 #include "runtime/Clock.h"
 #include "runtime/Host.h"
 #include "runtime/Messages.h"
@@ -186,6 +187,7 @@ int PlayPublication(const PlayOptions& o, int argc, char** argv) {
   CommandTable().BuildBuiltinTable();
   ClearAllVariables();
 
+  EnableSafeMode(o.safe);
   TStartOptions so;
   so.packagePath = Utf8ToAnsi(o.packagePath);
   for (const auto& a : o.args) so.args.push_back(Utf8ToAnsi(a));

@@ -128,6 +128,9 @@ const std::vector<TOptionSpec>& ProgramOptionTable() {
       {Headless, "--headless", nullptr, nullptr, U::Mode,
        "play without a screen (offscreen platform, virtual time); the headless options below need it"},
       {Trace, "--trace", nullptr, "FILE", U::Any, "write the trace of observable effects to FILE"},
+      {Safe, "--safe", nullptr, nullptr, U::Any,
+       "play an untrusted publication confined: files only in its own folders, its registry apart, no other "
+       "programs, keys or mouse outside the player, network or mail (not with --eval)"},
       {Script, "--script", nullptr, "FILE", U::Headless, "run the steps of FILE (see the README)"},
       {DumpVars, "--dump-vars", nullptr, "FILE", U::Headless,
        "write the global variables once the publication has closed, in the saved-variables format, as UTF-8"},
@@ -187,6 +190,7 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& out, std::string& err
       case TOptionId::DumpVars: out.play.dumpVarsPath = v; break;
       case TOptionId::Screenshot: out.play.screenshotPath = v; break;
       case TOptionId::Channel: out.play.channel = true; break;
+      case TOptionId::Safe: out.play.safe = true; break;
       case TOptionId::Timeout:
         if (!ReadTimeout(v, out.play.timeoutSeconds)) {
           error = "--timeout takes a number of seconds, not " + std::string(v);
@@ -207,6 +211,10 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& out, std::string& err
       error = std::string(o->name) + " works only with --headless (see --help)";
       return false;
     }
+  }
+  if (out.play.safe && !out.evalPath.empty()) {
+    error = "--safe cannot be used with --eval (see --help)";
+    return false;
   }
   if (out.play.headless && out.play.timeoutSeconds < 0 && !out.play.channel)
     out.play.timeoutSeconds = kDefaultHeadlessTimeoutSeconds;

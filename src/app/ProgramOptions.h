@@ -17,7 +17,7 @@ namespace vl {
 // ahead: it gets no default.
 constexpr double kDefaultHeadlessTimeoutSeconds = 600;
 
-enum class TOptionId { Help, Version, ListCommands, Eval, Headless, Trace, Script, DumpVars, Screenshot, Timeout, Channel };
+enum class TOptionId { Help, Version, ListCommands, Eval, Headless, Trace, Script, DumpVars, Screenshot, Timeout, Channel, Safe };
 
 // Where an option belongs, which also decides where the usage shows it.
 enum class TOptionUse {
@@ -45,6 +45,7 @@ struct PlayOptions {
   std::string packagePath;        // the host file of the package
   std::vector<std::string> args;  // the parameters after FILE (they make [CommandLine])
   bool headless = false;
+  bool safe = false;  // --safe: the publication plays confined (platform/SafeMode.h)
   std::string scriptPath;
   std::string tracePath;
   std::string dumpVarsPath;

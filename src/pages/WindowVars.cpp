@@ -4,9 +4,12 @@
 // and the system ones with a plain meaning here ([Clipboard], [TempDir],
 // [MyDocuments], [SystemLanguage], [WindowsPlatform], [WindowsVer]), and the
 // window operations behind their writes.
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QScreen>
@@ -28,6 +31,16 @@ namespace vl {
 // ---------------------------------------------------------------------------
 // The window operations
 
+namespace {
+// A window without a sizeable border keeps a fixed size: it takes the new one.
+void ResizeInner(QWidget& w, const QSize& inner) {
+  if (w.minimumSize() == w.maximumSize())
+    w.setFixedSize(inner);
+  else
+    w.resize(inner);
+}
+}  // namespace
+
 QPoint TWorkForm::PublicationOrigin() const {
   return area_->mapToGlobal(pubRect_.topLeft());
 }
@@ -42,33 +55,31 @@ void TWorkForm::SetPublicationSize(int w, int h) {
   if (style == 1 || style == 3) {
     LayoutWindow(w, h);
   } else {
-    // The smaller side first, so the page area never exceeds the client area.
-    const QSize extra = size() - centralWidget()->size();
+    // Only the side that was written changes in the client area too: a
+    // client the user or [ClientHeight] made taller than the publication
+    // keeps its height when the width is written, and the other way round.
+    const QSize client = centralWidget()->size();
+    const QSize extra = size() - client;
+    QSize newClient = client;
+    if (w != pubRect_.width()) newClient.setWidth(w);
+    if (h != pubRect_.height()) newClient.setHeight(h);
     pubRect_.setWidth(w);
     pubRect_.setHeight(h);
-    const bool fixed = minimumSize() == maximumSize();
-    if (fixed) {
-      setMinimumSize(0, 0);
-      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // The smaller side first, so the page area never exceeds the client area.
+    const bool shrinking = newClient.width() * newClient.height() < client.width() * client.height();
+    if (shrinking && !(style == 0 && Settings().screenAutoSize)) {
+      area_->setFixedSize(w, h);
+      // The window's smallest size follows the page area only once its
+      // layout has run: let it run now, or the shrink is refused.
+      if (layout()) layout()->activate();
     }
-    if (!(style == 0 && Settings().screenAutoSize)) area_->setFixedSize(w, h);
-    resize(w + extra.width(), h + extra.height());
-    if (fixed) setFixedSize(size());
+    ResizeInner(*this, newClient + extra);
+    if (!shrinking && !(style == 0 && Settings().screenAutoSize)) area_->setFixedSize(w, h);
     area_->SetPublicationRect(pubRect_);
   }
   // Objects lay themselves out again once they exist (OM_RELAYOUT).
   area_->update();
 }
-
-namespace {
-// A window without a sizeable border keeps a fixed size: it takes the new one.
-void ResizeInner(QWidget& w, const QSize& inner) {
-  if (w.minimumSize() == w.maximumSize())
-    w.setFixedSize(inner);
-  else
-    w.resize(inner);
-}
-}  // namespace
 
 void TWorkForm::SetClientSize(int w, int h) {
   const QSize extra = size() - centralWidget()->size();
@@ -157,6 +168,18 @@ int ToInt(const AnsiString& text) {
   return StrToIntStrict(TrimView(text), n) ? n : 0;
 }
 
+// A window side written by a publication. A text that is not a whole number
+// leaves the side as it is (taking it as 0 would shrink the window to
+// nothing), and a side is capped so that no publication can make the window
+// take more memory than a large screen's worth of pixels.
+constexpr int kMaxWindowSide = 8192;
+bool SideArg(const AnsiString& text, int& side) {
+  int32_t n = 0;
+  if (!StrToIntStrict(TrimView(text), n)) return false;
+  side = std::clamp(n, 0, kMaxWindowSide);
+  return true;
+}
+
 AnsiString WithTrailingSlash(AnsiString path) {
   if (!path.empty() && path.back() != '/') path.push_back('/');
   return path;
@@ -212,22 +235,26 @@ struct WindowVarsRegistration {
     RegisterSpecialVar(
         "WindowWidth", [](TDateTime) { return Form() ? Num(Form()->frameGeometry().width()) : AnsiString(); },
         [](const AnsiString& v) {
-          if (TWorkForm* f = Form()) f->ResizeWindowTo(ToInt(v), f->frameGeometry().height());
+          TWorkForm* f = Form();
+          if (int n = 0; f && SideArg(v, n)) f->ResizeWindowTo(n, f->frameGeometry().height());
         });
     RegisterSpecialVar(
         "WindowHeight", [](TDateTime) { return Form() ? Num(Form()->frameGeometry().height()) : AnsiString(); },
         [](const AnsiString& v) {
-          if (TWorkForm* f = Form()) f->ResizeWindowTo(f->frameGeometry().width(), ToInt(v));
+          TWorkForm* f = Form();
+          if (int n = 0; f && SideArg(v, n)) f->ResizeWindowTo(f->frameGeometry().width(), n);
         });
     RegisterSpecialVar(
         "ClientWidth", [](TDateTime) { return Form() ? Num(Form()->ClientSize().width()) : AnsiString(); },
         [](const AnsiString& v) {
-          if (TWorkForm* f = Form()) f->SetClientSize(ToInt(v), f->ClientSize().height());
+          TWorkForm* f = Form();
+          if (int n = 0; f && SideArg(v, n)) f->SetClientSize(n, f->ClientSize().height());
         });
     RegisterSpecialVar(
         "ClientHeight", [](TDateTime) { return Form() ? Num(Form()->ClientSize().height()) : AnsiString(); },
         [](const AnsiString& v) {
-          if (TWorkForm* f = Form()) f->SetClientSize(f->ClientSize().width(), ToInt(v));
+          TWorkForm* f = Form();
+          if (int n = 0; f && SideArg(v, n)) f->SetClientSize(f->ClientSize().width(), n);
         });
     RegisterSpecialVar(
         "WindowState", [](TDateTime) { return Form() ? Form()->WindowStateText() : AnsiString("Normal"); },
@@ -237,12 +264,14 @@ struct WindowVarsRegistration {
     RegisterSpecialVar(
         "PubWidth", [](TDateTime) { return Form() ? Num(Form()->PublicationRect().width()) : AnsiString(); },
         [](const AnsiString& v) {
-          if (TWorkForm* f = Form()) f->SetPublicationSize(ToInt(v), f->PublicationRect().height());
+          TWorkForm* f = Form();
+          if (int n = 0; f && SideArg(v, n)) f->SetPublicationSize(n, f->PublicationRect().height());
         });
     RegisterSpecialVar(
         "PubHeight", [](TDateTime) { return Form() ? Num(Form()->PublicationRect().height()) : AnsiString(); },
         [](const AnsiString& v) {
-          if (TWorkForm* f = Form()) f->SetPublicationSize(f->PublicationRect().width(), ToInt(v));
+          TWorkForm* f = Form();
+          if (int n = 0; f && SideArg(v, n)) f->SetPublicationSize(f->PublicationRect().width(), n);
         });
     RegisterSpecialVar("PubLeft", [](TDateTime) {
       return Form() ? Num(Form()->centralWidget()->mapToGlobal(QPoint(0, 0)).x()) : AnsiString();

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/HostDrives.h"
+#include "platform/SafeMode.h"
 #include "runtime/Global.h"
 #include "runtime/NativePath.h"
 #include "runtime/Package.h"
@@ -99,6 +101,8 @@ Parsed Parse(std::string_view p) {
     const auto& cfg = DriveMap();
     if (cfg.packageDrive != 0 && Lower(cfg.packageDrive) == letter) {
       r.root = PackageFolderNative();
+    } else if (std::string mounted = MountedDriveFolder(letter); !mounted.empty()) {
+      r.root = std::move(mounted);  // a disc or a share mounted under this letter
     } else {
       r.root = DriveRoot() + "/" + letter;
       r.createRoot = true;
@@ -185,7 +189,23 @@ std::string HostFilePathLexical(std::string_view ansiPath) {
   return out;
 }
 
+namespace {
+// In safe mode a path outside the publication's folders is no path at all.
+std::string Confined(std::string path) {
+  if (!path.empty() && !SafePathAllowed(path)) {
+    NoteSafeRefusal(path);
+    return {};
+  }
+  return path;
+}
+}  // namespace
+
 std::string HostFilePath(std::string_view ansiPath) {
+  if (!SafeModeOn()) return HostFilePathUnconfined(ansiPath);
+  return Confined(HostFilePathUnconfined(ansiPath));
+}
+
+std::string HostFilePathUnconfined(std::string_view ansiPath) {
   if (ansiPath.empty() || IsDeviceName(ansiPath) || ansiPath.find('\0') != std::string_view::npos) return {};
   Parsed r = Parse(ansiPath);
   if (r.createRoot) MakeFolders(r.root);

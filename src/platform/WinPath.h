@@ -7,7 +7,9 @@
 //                     drive root is $XDG_DATA_HOME/vellion/drives (or
 //                     ~/.local/share/vellion/drives); the drive's folder is
 //                     created on first use. The publication's drive, when it
-//                     has one, is the package's own folder instead.
+//                     has one, is the package's own folder instead, and a
+//                     letter a disc or a share is mounted under
+//                     (platform/HostDrives.h) is its mount point.
 //   "\a\b"            the root of the publication's drive: the package's folder.
 //   "\\server\share\a" <drive root>/unc/server/share/a.
 //   "a\b"             relative to the current folder, as on Windows.
@@ -49,7 +51,11 @@ bool IsDeviceName(std::string_view path);
 // The host path of a Windows file name, encoded for the file system calls.
 // Empty for an empty name, for device names and for a name holding a NUL
 // byte (which no file name can hold).
+// In safe mode (platform/SafeMode.h) a path outside the publication's
+// folders is empty too.
 std::string HostFilePath(std::string_view ansiPath);
+// The same without the safe mode's confinement (the player's own files).
+std::string HostFilePathUnconfined(std::string_view ansiPath);
 
 // The same path, but only lexically: no case lookup, no folder created.
 std::string HostFilePathLexical(std::string_view ansiPath);

@@ -94,7 +94,9 @@ struct LifecycleParticipant {
 // sequence can be read at a glance. Leave gaps: a new subsystem takes a
 // number between those it must follow and precede. A participant named
 // "x.free" is the part of "x" that must run later than "x" itself.
+inline constexpr int kLifeDriveMap = 50;           // load: the package's drive, names to host paths
 inline constexpr int kLifeExtraction = 100;        // load: the extraction folder
+inline constexpr int kLifeSafeMode = 110;          // load: safe mode's confinement (after the extraction folder)
 inline constexpr int kLifeMailInProgress = 150;    // closeQuery: mail being sent (not built yet)
 inline constexpr int kLifeCursors = 200;           // load: the cursor table
 inline constexpr int kLifeExitPassword = 250;      // closeQuery: EXITPASSWORD=

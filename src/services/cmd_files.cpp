@@ -20,6 +20,7 @@
 #include "actions/CmdArgs.h"
 #include "actions/CommandApi.h"
 #include "actions/Vars.h"
+#include "platform/SafeMode.h"
 #include "platform/WinPath.h"
 #include "runtime/Ansi.h"
 #include "runtime/Clock.h"
@@ -766,7 +767,8 @@ int OpenForWrite(CommandContext& c, const std::string& host, int& fdOut) {
 void WriteLine(CommandContext& c, const AnsiString& file, int64_t line, AnsiString text, bool convert, LineOp op) {
   const AnsiString upper = AnsiUpper(file);
   if (AnsiString(kDeviceList).find("|" + upper + "|") != AnsiString::npos) {
-    // Ports: written through, failures are not reported.
+    // Ports: written through, failures are not reported. Never in safe mode.
+    if (SafeModeOn()) return NoteSafeRefusal(DeviceFor(upper));
     int fd = ::open(DeviceFor(upper).c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
       WriteAll(fd, text + "\r\n");

@@ -42,6 +42,7 @@ TEST(ProgramOptions, RefusesOptionsThatWouldBeIgnored) {
       {"--channel p.pkg", "--channel works only with --headless"},
       // The check looks at the whole line, not at the order.
       {"--script s.txt --headless --eval a.act", "--script cannot be used with --eval"},
+      {"--safe --eval a.act", "--safe cannot be used with --eval"},
       {"--headless --timeout soon p.pkg", "--timeout takes a number of seconds, not soon"},
       {"--headless --timeout -1 p.pkg", "--timeout takes a number of seconds, not -1"},
       {"--headless --trace", "--trace needs FILE"},
@@ -88,6 +89,11 @@ TEST(ProgramOptions, ReadsOptionsFileAndArgs) {
   ASSERT_TRUE(Parse("--trace t.txt --eval a.act", cl, error));
   EXPECT_EQ(cl.evalPath, "a.act");
   ASSERT_TRUE(Parse("--trace t.txt p.pkg", cl, error));
+  // Safe mode plays windowed or headless.
+  ASSERT_TRUE(Parse("--safe p.pkg", cl, error));
+  EXPECT_TRUE(cl.play.safe);
+  ASSERT_TRUE(Parse("--headless --safe p.pkg", cl, error));
+  EXPECT_TRUE(cl.play.safe && cl.play.headless);
 }
 
 TEST(ProgramOptions, HelpOptionsActAtOnce) {

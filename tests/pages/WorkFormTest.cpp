@@ -288,6 +288,36 @@ TEST_F(WorkFormTest, WindowAndScreenVariables) {
   EXPECT_EQ(Var("ScreenWidth"), std::to_string(screen->geometry().width()));
 }
 
+// Writing one side of the publication keeps the other side of the client
+// area as it is; a size that is not a whole number changes nothing.
+TEST_F(WorkFormTest, PublicationAndClientSizeWrites) {
+  const char pub[] = "Title=Sizes\r\nScreenWidth=320\r\nScreenHeight=200\r\nShowErrors=No\r\nMASTERPAGE\r\nNEWPAGE=One\r\n";
+  Start(WritePackage(dir, "sizes.pkg", pub));
+  struct Step {
+    const char* name;
+    const char* value;
+    QSize client;  // the client area afterwards
+    QSize pub;     // the publication area afterwards
+  } steps[] = {
+      {"ClientHeight", "260", {320, 260}, {320, 200}},
+      {"PubWidth", "400", {400, 260}, {400, 200}},   // the client keeps its 260
+      {"PubHeight", "240", {400, 240}, {400, 240}},
+      {"ClientHeight", "12.5", {400, 240}, {400, 240}},  // not whole: unchanged
+      {"ClientWidth", "wide", {400, 240}, {400, 240}},
+      {"PubWidth", "", {400, 240}, {400, 240}},
+      {"WindowHeight", "x", {400, 240}, {400, 240}},
+      {"PubHeight", "99999999", {400, 8192}, {400, 8192}},  // capped
+      {"PubHeight", "180", {400, 180}, {400, 180}},
+  };
+  for (const auto& s : steps) {
+    SetVariable(std::string("[") + s.name + "]", s.value);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->ClientSize(), s.client) << s.name << " = " << s.value;
+    EXPECT_EQ(form->PublicationRect().size(), s.pub) << s.name << " = " << s.value;
+    EXPECT_EQ(Var("LastError"), "") << s.name;
+  }
+}
+
 // A subsystem's view of the publication's life: a participant ordered after
 // every other one hears each hook once, in the order of start-up and
 // shut-down, with what the window has done by then.

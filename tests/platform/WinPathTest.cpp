@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/HostDrives.h"
 #include "platform/WinPath.h"
 #include "runtime/Package.h"
 #include "support/TestSupport.h"
@@ -25,8 +26,12 @@ class WinPathTest : public ::testing::Test {
     WriteFileBytes(dir / "pkg" / "Data" / "b.txt", "1");
     WriteFileBytes(dir / "pkg" / "Data" / "B.TXT", "1");
     vl::DriveMap() = {drives, pkg, 0};
+    vl::SetMountTableFile("/dev/null");  // no disc or share takes a letter here
   }
-  void TearDown() override { vl::DriveMap() = {}; }
+  void TearDown() override {
+    vl::DriveMap() = {};
+    vl::SetMountTableFile("");
+  }
   // "@D" stands for the drive root, "@P" for the package folder.
   std::string Expand(std::string s) const {
     if (s.rfind("@D", 0) == 0) s = drives + s.substr(2);

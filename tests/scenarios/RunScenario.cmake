@@ -55,6 +55,16 @@ set(args --headless --trace "${OUT}/trace.txt" --dump-vars "${OUT}/vars.txt" --s
 if(EXISTS "${SCENARIO}/input.txt")
   list(APPEND args --script "${SCENARIO}/input.txt")
 endif()
+# options.txt: further options of the player, one a line (--safe).
+if(EXISTS "${SCENARIO}/options.txt")
+  file(STRINGS "${SCENARIO}/options.txt" extra)
+  list(APPEND args ${extra})
+endif()
+# The player's per-user state (the registry, the drive tree) goes to a folder
+# of the run's own, made afresh each time, never to the user's.
+file(REMOVE_RECURSE "${OUT}/home")
+set(ENV{XDG_CONFIG_HOME} "${OUT}/home/config")
+set(ENV{XDG_DATA_HOME} "${OUT}/home/data")
 execute_process(COMMAND "${VELLION}" ${args} "${OUT}/pub.pkg"
                 WORKING_DIRECTORY "${OUT}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err
                 TIMEOUT 120)
