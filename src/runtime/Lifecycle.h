@@ -95,7 +95,7 @@ struct LifecycleParticipant {
 // number between those it must follow and precede. A participant named
 // "x.free" is the part of "x" that must run later than "x" itself.
 inline constexpr int kLifeExtraction = 100;        // load: the extraction folder
-inline constexpr int kLifeMailInProgress = 150;    // closeQuery: mail being sent (not built yet)
+inline constexpr int kLifeMailInProgress = 150;    // load: network texts; closeQuery: mail being sent
 inline constexpr int kLifeCursors = 200;           // load: the cursor table
 inline constexpr int kLifeExitPassword = 250;      // closeQuery: EXITPASSWORD=
 inline constexpr int kLifeFonts = 300;             // load: embedded fonts
