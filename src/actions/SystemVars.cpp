@@ -130,7 +130,10 @@ Registry::Registry() {
       [](const AnsiString& v) { SetDecimalSymbolText(v); });
   Provide(
       *this, "MailServer", [](TDateTime) { return MailServerStore(); },
-      [](const AnsiString& v) { MailServerStore() = v; });
+      [](const AnsiString& v) {
+        MailServerStore() = v;
+        if (!v.empty()) MailServerKnown() = true;
+      });
 
   // This host has no drive letters: the drive searches find nothing, which
   // publications are told by "Error", and the publication's drive is empty
@@ -209,6 +212,11 @@ void CheckSpecialVarsAtStart() {
 }
 
 const AnsiString& MailServerName() { return MailServerStore(); }
+AnsiString& MailServerSetting() { return MailServerStore(); }
+bool& MailServerKnown() {
+  static bool known = false;
+  return known;
+}
 
 AnsiString GetSpecialValue(int index, TDateTime now) {
   const auto& p = Reg().providers[index];
