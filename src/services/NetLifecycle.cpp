@@ -21,7 +21,7 @@ NetTexts& NetPublicationTexts() {
 
 namespace {
 
-const LifecycleRegistrar kNetTexts("internet", kLifeMailInProgress, [](LifecycleParticipant& p) {
+const LifecycleRegistrar kNetTexts("mail", kLifeMailInProgress, [](LifecycleParticipant& p) {
   p.load = [](LifecycleContext& ctx) {
     if (!ctx.publication) return;
     const TPublication& pub = *ctx.publication;
@@ -36,15 +36,11 @@ const LifecycleRegistrar kNetTexts("internet", kLifeMailInProgress, [](Lifecycle
   };
   // While a mail is being sent the close asks first; the first button
   // ("Yes", cancel the close) keeps the player open.
-  p.closeQuery = [](LifecycleContext& ctx) {
+  p.closeQuery = [](LifecycleContext&) {
     if (!Transfers().mailBusy) return true;
     const DialogSettings& ds = TheDialogSettings();
     const int answer = QueryDialog(ds.appTitle, Msg(238), ds.yesText + "|" + ds.noText, ds.msgImage);
-    if (answer == 1) {
-      ctx.refusedBy = "mail";
-      return false;
-    }
-    return true;
+    return answer != 1;
   };
   p.destroy = [](LifecycleContext&) { NetPublicationTexts() = NetTexts{}; };
 });

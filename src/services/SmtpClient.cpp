@@ -85,6 +85,7 @@ bool TSmtpClient::Connect() {
   up_ = closed_ = false;
   conn_ = Net().Connect(Host, static_cast<uint16_t>(port), tls, std::move(ev));
   if (!WaitConnected()) {
+    if (tls && closed_) tlsError = closeError_;
     failed = true;
     Close();
     return false;
@@ -198,6 +199,7 @@ bool TSmtpClient::Hello() {
     if (!WaitConnected() || !conn_->Encrypted()) {
       lastCode.clear();
       lastText = closeError_.empty() ? AnsiString("TLS failed") : closeError_;
+      tlsError = lastText;
       Fail();
       return false;
     }

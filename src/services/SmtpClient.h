@@ -38,6 +38,9 @@ class TSmtpClient {
   bool aborted = false;
   bool failed = false;
   AnsiString lastCode, lastText;
+  // Why the encryption failed (a certificate the system does not trust...),
+  // empty when it did not.
+  AnsiString tlsError;
 
   // A step's reply was not the one expected: its code (0 when not a number)
   // and text.

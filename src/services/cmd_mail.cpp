@@ -213,7 +213,9 @@ void DoSendMail(CommandContext& c) {
     }
 
     if (!client->Connect() || !client->Hello()) {
-      if (!run.cancelled) SetLastError(Msg(248) + " " + server);
+      // A failed encryption says why: the certificate is the usual reason.
+      if (!run.cancelled)
+        SetLastError(Msg(248) + " " + server + (client->tlsError.empty() ? "" : " (" + client->tlsError + ")"));
       server.clear();  // asked again next time
       throw EMailError("");
     }
