@@ -1,5 +1,7 @@
 #include "runtime/Clock.h"
 
+#include "runtime/RealTimeHold.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -198,7 +200,7 @@ class VirtualClock final : public Clock {
 
   bool IsVirtual() const override { return true; }
 
-  void FollowRealTime(bool take) override {
+  void FollowRealTime(bool take) {
     if (take) {
       if (realHolds_++ == 0) {
         if (!real_.isValid()) real_.start();
@@ -260,8 +262,9 @@ Clock& TheClock() {
 
 void InstallClock(std::unique_ptr<Clock> clock) { ClockSlot() = std::move(clock); }
 
-RealTimeHold::RealTimeHold() { TheClock().FollowRealTime(true); }
-RealTimeHold::~RealTimeHold() { TheClock().FollowRealTime(false); }
+void FollowRealTime(bool take) {
+  if (auto* v = dynamic_cast<VirtualClock*>(&TheClock())) v->FollowRealTime(take);
+}
 
 TVelTimer::~TVelTimer() {
   *alive_ = false;

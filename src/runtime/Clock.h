@@ -38,21 +38,6 @@ class Clock {
   virtual void Block(int64_t ms, const std::function<bool()>& stop = {});
 
   virtual bool IsVirtual() const = 0;
-
-  // While a hold is taken (see RealTimeHold), a virtual clock does not skip
-  // idle time: its time follows real time, because only the outside world (a
-  // network transfer in flight) can end the wait, and timers must still be
-  // able to cancel it. Real clocks follow real time anyway.
-  virtual void FollowRealTime(bool take) { (void)take; }
-};
-
-// Takes a FollowRealTime hold for its lifetime.
-class RealTimeHold {
- public:
-  RealTimeHold();
-  ~RealTimeHold();
-  RealTimeHold(const RealTimeHold&) = delete;
-  RealTimeHold& operator=(const RealTimeHold&) = delete;
 };
 
 // The clock in force. A real clock over the Qt event loop is made on first

@@ -8,7 +8,7 @@
 //                   another was installed (SetNetHost; nullptr restores it).
 //
 // A command that waits for a connection waits on the one clock
-// (TheClock().RunUntil) under a RealTimeHold, so the page stays alive and
+// (TheClock().RunUntil) under a RealTimeHold (runtime/RealTimeHold.h), so the page stays alive and
 // headless runs let their virtual time follow real time meanwhile.
 #include <cstdint>
 #include <functional>

@@ -4,6 +4,7 @@
 
 #include "actions/FastNumber.h"
 #include "runtime/Clock.h"
+#include "runtime/RealTimeHold.h"
 #include "runtime/Global.h"
 #include "services/HttpHead.h"
 #include "services/MailMessage.h"

@@ -13,6 +13,7 @@
 #include "actions/Vars.h"
 #include "platform/WinPath.h"
 #include "runtime/Clock.h"
+#include "runtime/RealTimeHold.h"
 #include "runtime/Global.h"
 #include "runtime/Host.h"
 #include "runtime/Messages.h"

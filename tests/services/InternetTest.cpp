@@ -229,6 +229,24 @@ TEST_F(Internet, InternetLinkUsesTheDesktopsOpener) {
   EXPECT_EQ(ReadFileBytes(bin / "opened"), "mailto:ann@example.org");
 }
 
+TEST_F(Internet, HttpsChecksTheCertificate) {
+  const std::string cert = (dir / "cert.pem").string(), key = (dir / "key.pem").string();
+  ASSERT_TRUE(MakeTestCertificate(cert, key));
+  ServerProcess https("http_server.py", {"--seconds", "60", "--requests", "10", "--tls", QString::fromStdString(cert),
+                                         QString::fromStdString(key)});
+  ASSERT_GT(https.Port(), 0);
+  const std::string get =
+      "InternetGet \"https://127.0.0.1:" + std::to_string(https.Port()) + "/hello.txt\" \"r\" \"HideProgress\"\n";
+  run.Run(get);
+  EXPECT_EQ(run.V("r"), "");
+  EXPECT_NE(run.V("LastError").find("self-signed"), std::string::npos) << run.V("LastError");
+  vl::QtNetHost::TrustExtraCertificates(cert);
+  run.Run(get);
+  vl::QtNetHost::TrustExtraCertificates("");
+  EXPECT_EQ(run.V("LastError"), "");
+  EXPECT_EQ(run.V("r"), "Hello");
+}
+
 TEST(HttpHead, AddressesAsTheCommandsReadThem) {
   struct Case {
     const char* url;

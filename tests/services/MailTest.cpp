@@ -270,12 +270,7 @@ TEST_F(Mail, CancelledThroughMailProgress) {
 
 TEST_F(Mail, StartTlsWithTheTestsOwnCertificate) {
   const std::string cert = (files / "cert.pem").string(), key = (files / "key.pem").string();
-  QProcess openssl;
-  openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
-                            "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", QString::fromStdString(key), "-out",
-                            QString::fromStdString(cert)});
-  ASSERT_TRUE(openssl.waitForFinished(30000));
-  ASSERT_TRUE(fs::exists(cert));
+  ASSERT_TRUE(MakeTestCertificate(cert, key));
   ServerProcess smtp("smtp_server.py",
                      {"--store", QString::fromStdString(store.path().string()), "--tls", QString::fromStdString(cert),
                       QString::fromStdString(key)});

@@ -48,4 +48,13 @@ class ServerProcess {
   int port_ = 0;
 };
 
+// A self-signed certificate for 127.0.0.1, made by openssl.
+inline bool MakeTestCertificate(const std::string& certPath, const std::string& keyPath) {
+  QProcess openssl;
+  openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+                            "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", QString::fromStdString(keyPath),
+                            "-out", QString::fromStdString(certPath)});
+  return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+}
+
 }  // namespace vltest

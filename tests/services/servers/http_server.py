@@ -20,6 +20,8 @@ first. Resources:
   /echo             POST: "CT=<content type>|BODY=<body>"
   /headers          "UA=<user agent>|REF=<referer>|HOST=<host>"
   /file/NAME        the file NAME of --root
+
+With --tls CERT KEY it speaks HTTPS.
 """
 import argparse
 import base64
@@ -35,6 +37,7 @@ ap = argparse.ArgumentParser()
 ap.add_argument("--seconds", type=float, default=60)
 ap.add_argument("--requests", type=int, default=200)
 ap.add_argument("--root", default=".")
+ap.add_argument("--tls", nargs=2, help="CERT KEY: HTTPS with that certificate")
 args = ap.parse_args()
 
 count = 0
@@ -162,6 +165,11 @@ class Server(ThreadingHTTPServer):
 
 
 server = Server(("127.0.0.1", 0), Handler)
+if args.tls:
+    import ssl
+    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    ctx.load_cert_chain(args.tls[0], args.tls[1])
+    server.socket = ctx.wrap_socket(server.socket, server_side=True)
 print(server.server_address[1], flush=True)
 threading.Timer(args.seconds, server.shutdown).start()
 server.serve_forever()
