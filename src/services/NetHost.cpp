@@ -87,10 +87,11 @@ class QtConnection final : public NetConnection {
     s_.startClientEncryption();
   }
   bool Encrypted() override { return s_.isEncrypted(); }
+  // May be called from inside one of our events: the handlers stay alive
+  // until the connection is freed, they are only never called again.
   void Close() override {
     if (closed_) return;
     closed_ = true;
-    ev_ = {};
     s_.disconnect();
     s_.abort();
   }
