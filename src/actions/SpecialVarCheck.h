@@ -19,5 +19,10 @@ void CheckSpecialVarsAtStart();
 
 // The outgoing mail server last written to [MailServer] (empty until then).
 const AnsiString& MailServerName();
+// The mail command's own view of it: the server (detection and the server
+// question write it too) and whether it is known (written non-empty to
+// [MailServer], or answered in the question; false at start).
+AnsiString& MailServerSetting();
+bool& MailServerKnown();
 
 }  // namespace vl

@@ -130,7 +130,10 @@ Registry::Registry() {
       [](const AnsiString& v) { SetDecimalSymbolText(v); });
   Provide(
       *this, "MailServer", [](TDateTime) { return MailServerStore(); },
-      [](const AnsiString& v) { MailServerStore() = v; });
+      [](const AnsiString& v) {
+        MailServerStore() = v;
+        if (!v.empty()) MailServerKnown() = true;
+      });
 
   // What a program of the core alone answers (the language tests, a build
   // without the player). The player's path layer replaces these with its
@@ -212,6 +215,11 @@ void CheckSpecialVarsAtStart() {
 }
 
 const AnsiString& MailServerName() { return MailServerStore(); }
+AnsiString& MailServerSetting() { return MailServerStore(); }
+bool& MailServerKnown() {
+  static bool known = false;
+  return known;
+}
 
 AnsiString GetSpecialValue(int index, TDateTime now) {
   const auto& p = Reg().providers[index];

@@ -1,5 +1,7 @@
 #include "runtime/Clock.h"
 
+#include "runtime/RealTimeHold.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -7,6 +9,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <unordered_map>
@@ -125,6 +128,7 @@ class VirtualClock final : public Clock {
   }
 
   void Yield() override {
+    FollowReal();
     // A statement costs a little virtual time, so an action that waits in a
     // loop for a timer to change a variable still sees the timer fire.
     nowUs_ += 10;
@@ -145,12 +149,31 @@ class VirtualClock final : public Clock {
   bool RunUntil(const std::function<bool()>& done, int64_t deadlineMs) override {
     auto* d = Dispatcher();
     while (!done()) {
+      FollowReal();
       bool any = d && d->processEvents(QEventLoop::AllEvents);
       if (done()) break;
       if (FireDue()) continue;
       if (any) continue;
-      // Idle: jump to the next timer, or to the deadline.
       int64_t deadlineUs = deadlineMs >= 0 ? deadlineMs * 1000 : -1;
+      if (realHolds_ > 0 && d) {
+        // Idle while a transfer is in flight: wait in real time, but no
+        // longer than the next timer or the deadline.
+        int64_t untilUs = deadlineUs;
+        if (!queue_.empty() && (untilUs < 0 || queue_.begin()->first.first < untilUs))
+          untilUs = queue_.begin()->first.first;
+        if (untilUs >= 0 && untilUs <= nowUs_) {
+          if (FireDue()) continue;
+          if (deadlineUs >= 0 && nowUs_ >= deadlineUs) break;
+        }
+        int64_t waitMs = untilUs < 0 ? 20 : std::clamp<int64_t>((untilUs - nowUs_ + 999) / 1000, 1, 20);
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.setTimerType(Qt::PreciseTimer);
+        wake.start(static_cast<int>(waitMs));
+        d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        continue;
+      }
+      // Idle: jump to the next timer, or to the deadline.
       if (!queue_.empty() && (deadlineUs < 0 || queue_.begin()->first.first <= deadlineUs)) {
         nowUs_ = std::max(nowUs_, queue_.begin()->first.first);
         FireDue();
@@ -177,7 +200,28 @@ class VirtualClock final : public Clock {
 
   bool IsVirtual() const override { return true; }
 
+  void FollowRealTime(bool take) {
+    if (take) {
+      if (realHolds_++ == 0) {
+        if (!real_.isValid()) real_.start();
+        lastRealUs_ = real_.nsecsElapsed() / 1000;
+      }
+    } else if (realHolds_ > 0) {
+      FollowReal();
+      --realHolds_;
+    }
+  }
+
  private:
+  // Moves virtual time on by the real time passed since the last call while
+  // a hold is taken.
+  void FollowReal() {
+    if (realHolds_ <= 0) return;
+    const int64_t us = real_.nsecsElapsed() / 1000;
+    if (us > lastRealUs_) nowUs_ += us - lastRealUs_;
+    lastRealUs_ = us;
+  }
+
   // Fires every timer that is due now, in due order. True when any fired.
   bool FireDue() {
     bool fired = false;
@@ -192,6 +236,9 @@ class VirtualClock final : public Clock {
 
   int64_t wallStart_;
   int64_t nowUs_ = 0;
+  int realHolds_ = 0;
+  QElapsedTimer real_;
+  int64_t lastRealUs_ = 0;
   uint64_t yields_ = 0;
   TimerId next_ = 0;
   std::map<std::pair<int64_t, TimerId>, std::function<void()>> queue_;
@@ -214,6 +261,10 @@ Clock& TheClock() {
 }
 
 void InstallClock(std::unique_ptr<Clock> clock) { ClockSlot() = std::move(clock); }
+
+void FollowRealTime(bool take) {
+  if (auto* v = dynamic_cast<VirtualClock*>(&TheClock())) v->FollowRealTime(take);
+}
 
 TVelTimer::~TVelTimer() {
   *alive_ = false;

@@ -24,9 +24,10 @@
 // stay beside them, named here:
 //
 //   Media()            MediaHost           sounds, tones and mixer volumes (media/MediaHost.h)
+//   Net()              NetHost             TCP and TLS connections, connectivity, links (services/NetHost.h)
 //
 // A subsystem that needs the machine adds its interface here in the same
-// shape when its first command needs it (video; HTTP, FTP and SMTP;
+// shape when its first command needs it (video; FTP;
 // printing; other programs and input simulation; the clipboard), with its headless implementation, and installs
 // the real one from its own folder. The rich-text document interface is the
 // rich-text engine's own, in src/richtext. The clock is runtime/Clock.h.

@@ -97,7 +97,7 @@ struct LifecycleParticipant {
 inline constexpr int kLifeDriveMap = 50;           // load: the package's drive, names to host paths
 inline constexpr int kLifeExtraction = 100;        // load: the extraction folder
 inline constexpr int kLifeSafeMode = 110;          // load: safe mode's confinement (after the extraction folder)
-inline constexpr int kLifeMailInProgress = 150;    // closeQuery: mail being sent (not built yet)
+inline constexpr int kLifeMailInProgress = 150;    // load: network texts; closeQuery: mail being sent
 inline constexpr int kLifeCursors = 200;           // load: the cursor table
 inline constexpr int kLifeExitPassword = 250;      // closeQuery: EXITPASSWORD=
 inline constexpr int kLifeFonts = 300;             // load: embedded fonts
