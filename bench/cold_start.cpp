@@ -94,6 +94,7 @@ int ChildPlayer(int argc, char** argv, const char* package) {
   // As the player starts.
   vl::StartFontWarmUp();
   QApplication app(argc, argv);
+  vl::ContinueFontWarmUp();
   Stage("application");
   vl::InstallClock(vl::MakeVirtualClock(978307200000LL));
   vl::InstallQtDialogService();

@@ -170,6 +170,7 @@ int PlayPublication(const PlayOptions& o, int argc, char** argv) {
   StartFontWarmUp();
   int qargc = 1;
   QApplication app(qargc, argv);
+  ContinueFontWarmUp();
   if (o.headless) {
     InstallClock(MakeVirtualClock(kVirtualWallStart));
     // The same script gives the same trace on every machine.

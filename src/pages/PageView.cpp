@@ -1,6 +1,5 @@
-// Showing the current page: the background look painted through a back
-// buffer (so a 256-colour display can be imitated on the whole picture), and
-// the object layers shown and hidden with the pages.
+// Showing the current page: the background look, and the object layers
+// shown and hidden with the pages.
 #include "pages/PageView.h"
 
 #include <QPaintEvent>
@@ -130,14 +129,11 @@ QImage TPageView::RenderPage(int index) {
 }
 
 void TPageView::paintEvent(QPaintEvent* e) {
-  if (buffer_.size() != size()) buffer_ = QImage(size(), QImage::Format_RGB32);
-  {
-    QPainter p(&buffer_);
-    p.setClipRegion(e->region());
-    PaintLook(p, nav_.PageIndex());
-  }
-  QPainter out(this);
-  for (const QRect& r : e->region()) out.drawImage(r.topLeft(), buffer_, r);
+  // Straight into the window's own back buffer: a second one of ours would
+  // cost a page-sized image and a copy on every paint, the first one most.
+  QPainter p(this);
+  p.setClipRegion(e->region());
+  PaintLook(p, nav_.PageIndex());
   // Objects are child widgets and paint themselves over this.
 }
 

@@ -56,7 +56,6 @@ class TPageView : public QWidget {
 
   TVLPageNavigator& nav_;
   std::map<int, QWidget*> layers_;
-  QImage buffer_;
   int offscreen_ = 0;
 };
 

@@ -1,9 +1,11 @@
 #include "platform/FontMap.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHash>
 #include <algorithm>
 #include <future>
+#include <memory>
 #include <system_error>
 
 #ifdef VL_HAVE_FONTCONFIG
@@ -77,6 +79,27 @@ void StartFontWarmUp() {
     // No thread to spare: the configuration loads at the first use instead.
   }
 #endif
+}
+
+void ContinueFontWarmUp() {
+  // Qt's own list of families is built from the configuration once, under
+  // the font database's lock; every font database call is safe from any
+  // thread once the application object exists. Building it here lets the
+  // main thread read the package and make the page meanwhile; our first
+  // font use then finds it ready (or waits on the lock for the rest).
+  static bool continued = false;
+  if (continued || !QCoreApplication::instance()) return;
+  continued = true;
+  auto& warmUp = WarmUp();
+  try {
+    auto previous = std::make_shared<std::future<void>>(std::move(warmUp));
+    warmUp = std::async(std::launch::async, [previous] {
+      if (previous->valid()) previous->get();
+      (void)QFontDatabase::families();
+    });
+  } catch (const std::system_error&) {
+    // No thread to spare: the list is built at the first use instead.
+  }
 }
 
 void FinishFontWarmUp() {

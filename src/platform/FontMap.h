@@ -35,11 +35,13 @@ void ForgetFontMappings();
 // Reading the font system's configuration (dozens of XML files) is the
 // dearest single step of a start. StartFontWarmUp has a worker thread read it
 // while the application and the package are still being set up (call it
-// before the QApplication is made); FinishFontWarmUp waits for that worker
-// and is called before our own first use of the font system. Both may be
-// called any number of times; without a warm-up FinishFontWarmUp does
-// nothing.
+// before the QApplication is made); ContinueFontWarmUp, called once the
+// QApplication exists, has it then build Qt's list of font families too.
+// FinishFontWarmUp waits for that worker and is called before our own first
+// use of the font system. All may be called any number of times; without a
+// warm-up FinishFontWarmUp does nothing.
 void StartFontWarmUp();
+void ContinueFontWarmUp();
 void FinishFontWarmUp();
 
 // The font for a name, a size in points and the style bits of action
