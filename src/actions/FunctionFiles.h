@@ -16,6 +16,7 @@
 // (ScriptEngine(), below). One loader serves the whole player; it remembers
 // the file it read last, and forgets it when a publication is loaded.
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +58,12 @@ class TFunctionLoader {
 };
 
 TFunctionLoader& FunctionLoader();
+
+// As RunAction (actions/Interpreter.h), with `declareLocals` run in the new
+// action's local scope before its first line: a function's value
+// parameters. (Defined beside RunAction in actions/Interpreter.cpp.)
+bool RunActionWithLocals(std::string_view text, uint8_t flags, uint8_t eventCode, int originType,
+                         std::string_view sourceName, const std::function<void()>& declareLocals);
 
 // A function body in a script language, with its parameters already pasted
 // into the text.

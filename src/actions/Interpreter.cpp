@@ -1,5 +1,7 @@
 #include "actions/Interpreter.h"
 
+#include "actions/FunctionFiles.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 

@@ -125,10 +125,6 @@ AnsiString& SubroutineText();
 // Runs `text` to its end now. False when it could not start (nesting limit).
 bool RunAction(std::string_view text, uint8_t flags, uint8_t eventCode, int originType,
                std::string_view sourceName);
-// As RunAction, with `declareLocals` run in the new action's local scope
-// before its first line (a function's value parameters).
-bool RunActionWithLocals(std::string_view text, uint8_t flags, uint8_t eventCode, int originType,
-                         std::string_view sourceName, const std::function<void()>& declareLocals);
 // Runs the subroutine `label` of SUBROUTINEACTION=: from the line after the
 // label to Return, an error or the end. False when the label is not there.
 bool RunSubroutine(std::string_view label, uint8_t flags);

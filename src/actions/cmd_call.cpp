@@ -94,6 +94,8 @@ void DoCall(CommandContext& c) {
 const CommandBinder kBind{{cmd::Call, DoCall}};
 
 // The function loaded last belongs to the publication that loaded it.
+// After the variables' settings (kLifeVariables), before the plug-ins.
+constexpr int kLifeFunctions = 610;
 const LifecycleRegistrar kLife("functions", kLifeFunctions, [](LifecycleParticipant& p) {
   p.load = [](LifecycleContext&) { FunctionLoader().Reset(); };
 });

@@ -28,7 +28,6 @@
 #include "objects/PageObjects.h"
 #include "objects/VellionObj.h"
 #include "pages/RT_Main.h"
-#include "platform/PrivateTemp.h"
 #include "platform/WinPath.h"
 #include "plugins/PlugInEffects.h"
 #include "runtime/Global.h"
@@ -241,19 +240,12 @@ TPlugInManager& ThePlugIns() {
   return manager;
 }
 
-AnsiString TPlugInManager::PlugInFolder() { return Utf8ToAnsi(PrivateTempFolder()); }
-
 void TPlugInManager::LoadPlugIn(const AnsiString& path) {
   AnsiString loaderText;
   const int rc = Load(path, &loaderText);
   if (rc == kPlugInLoaded) return;
   if (!loaderText.empty()) ShowPlugInError(loaderText);
   ShowPlugInError(path + "\r" + Msg(PlugInResultMessage(rc)));
-}
-
-void TPlugInManager::AllLoaded() {
-  // The pages are in the main window and every plug-in is there to hear it.
-  Broadcast(VL_MSG_PAGES_LOADED, 0);
 }
 
 int TPlugInManager::LoadedCount() const { return static_cast<int>(Loaded().size()); }

@@ -34,8 +34,6 @@ class TPlugInManager : public PlugInLoader {
  public:
   // Loads and reports a failure in the error box (file name, CR, message).
   void LoadPlugIn(const AnsiString& path) override;
-  void AllLoaded() override;
-  AnsiString PlugInFolder() override;
 
   // Loads without the final report. `loaderText` receives the system
   // loader's text when the library could not be opened.

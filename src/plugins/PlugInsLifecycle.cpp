@@ -8,12 +8,22 @@
 
 #include "actions/CommandTable.h"
 #include "pages/RT_Main.h"
+#include "platform/PrivateTemp.h"
 #include "plugins/PlugIns.h"
+#include "runtime/PlugInFolder.h"
 #include "runtime/Lifecycle.h"
 #include "vellion/plugin.h"
 
 namespace vl {
 namespace {
+
+// Orders in the table of runtime/Lifecycle.h: the loader before the
+// package hands its plug-ins over (kLifePlugIns), the notices right after
+// it, the unloading after the variables are cleared (kLifeVariablesCleared)
+// and before the menus go (kLifeMenusFreed).
+constexpr int kLifePlugInLoader = 640;
+constexpr int kLifePlugInEvents = 660;
+constexpr int kLifePlugInsFreed = 725;
 
 // The main window's moves, sizes, minimising and the application's
 // activation, once the publication has started.
@@ -61,10 +71,16 @@ void StartWatching() {
 }
 
 const LifecycleRegistrar kLoader("plug-ins.loader", kLifePlugInLoader, [](LifecycleParticipant& p) {
-  p.load = [](LifecycleContext&) { SetPlugInLoader(&ThePlugIns()); };
+  p.load = [](LifecycleContext&) {
+    SetPlugInLoader(&ThePlugIns());
+    SetPlugInExtractionFolder(Utf8ToAnsi(PrivateTempFolder()));
+  };
 });
 
 const LifecycleRegistrar kEvents("plug-ins.events", kLifePlugInEvents, [](LifecycleParticipant& p) {
+  // Once every plug-in of the package has loaded (the pages are in the
+  // window by then), so that every one of them hears it.
+  p.start = [](LifecycleContext&) { ThePlugIns().Broadcast(VL_MSG_PAGES_LOADED, 0); };
   p.started = [](LifecycleContext&) {
     ThePlugIns().Broadcast(VL_MSG_STARTED, 0);
     StartWatching();

@@ -135,11 +135,6 @@ class PlugInLoader {
   virtual ~PlugInLoader() = default;
   // The plug-in finds the main window through the player, not through here.
   virtual void LoadPlugIn(const AnsiString& path) = 0;
-  // Every plug-in of the package has been handed over.
-  virtual void AllLoaded() {}
-  // Where packaged plug-ins are extracted: a folder only this user can
-  // write to. Empty: the package's extraction folder.
-  virtual AnsiString PlugInFolder() { return {}; }
 };
 PlugInLoader& PlugIns();
 void SetPlugInLoader(PlugInLoader* loader);  // nullptr restores the default

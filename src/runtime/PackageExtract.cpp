@@ -21,6 +21,7 @@
 #include "runtime/Messages.h"
 #include "runtime/NativePath.h"
 #include "runtime/PackageFile.h"
+#include "runtime/PlugInFolder.h"
 
 namespace vl {
 
@@ -354,7 +355,7 @@ void TPackage::PreparePlugIns() {
   PlugInLoader& loader = PlugIns();
   // Libraries are extracted where nobody else can plant or swap a file
   // between the writing and the loading.
-  const AnsiString plugInFolder = loader.PlugInFolder();
+  const AnsiString plugInFolder = PlugInExtractionFolder();
   for (auto& e : entries_) {
     if (e.Type != kEntryPlugIn && e.Type != kEntryPlugIn2) continue;
     AnsiString path;
@@ -370,8 +371,17 @@ void TPackage::PreparePlugIns() {
     }
     loader.LoadPlugIn(path);
   }
-  loader.AllLoaded();
 }
+
+namespace {
+AnsiString& PlugInFolderSetting() {
+  static AnsiString folder;
+  return folder;
+}
+}  // namespace
+
+void SetPlugInExtractionFolder(const AnsiString& folder) { PlugInFolderSetting() = folder; }
+const AnsiString& PlugInExtractionFolder() { return PlugInFolderSetting(); }
 
 bool TPackage::LoadCursorFile(std::string_view name, int slot) {
   AnsiString path;
