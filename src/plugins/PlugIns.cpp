@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "actions/CommandTable.h"
 #include "actions/DateTime.h"
@@ -63,9 +64,13 @@ std::vector<std::shared_ptr<TPlugIn>>& Loaded() {
 ActionGroup* gRegistering = nullptr;
 std::shared_ptr<TPlugIn> gRegisteringPlugIn;
 
+// The thread that runs the program's start: the interface thread when no
+// application object exists (tools and tests that load plug-ins).
+const std::thread::id kStartThread = std::this_thread::get_id();
+
 bool OnInterfaceThread() {
   QCoreApplication* app = QCoreApplication::instance();
-  return !app || QThread::currentThread() == app->thread();
+  return app ? QThread::currentThread() == app->thread() : std::this_thread::get_id() == kStartThread;
 }
 
 // Looks `name` up as written, then with a leading underscore.

@@ -84,13 +84,12 @@ TEST_F(PlugInLoader, CommandsGetPreparedArgumentsAndCallBack) {
   ASSERT_EQ(ThePlugIns().Load(Fixture("tp_full")), kPlugInLoaded);
   vltest::WriteFileBytes(dir_ / "data.txt", "file body");
   SetVariable("[X]", "5");
-  SetVariable("[Name]", "Out2");
   Run("TpEcho \"hi [X]\" \"Out1\"\r\n"
       "TpEcho \"two\" \"[Name]\"\r\n"
       "TpArgs \"a\" \"2+3\" \"" + (dir_ / "data.txt").string() + "\" \"Res\" \"\"\r\n"
       "TpGet \"Out1\" \"Got2\"\r\n"
-      "TpAccess 6 \"\" \"V6\"\r\n"
-      "TpAccess 99 \"\" \"V99\"\r\n"
+      "TpAccess \"6\" \"\" \"V6\"\r\n"
+      "TpAccess \"99\" \"\" \"V99\"\r\n"
       "TpStream \"" + (dir_ / "data.txt").string() + "\" \"S1\"\r\n"
       "TpStream \"" + (dir_ / "nothere.txt").string() + "\" \"S2\"\r\n"
       "SetVar \"[BuiltinWon]\" \"yes\"\r\n"
@@ -99,7 +98,7 @@ TEST_F(PlugInLoader, CommandsGetPreparedArgumentsAndCallBack) {
       "TpThread\r\n");
   EXPECT_EQ(Var("LastError"), "");
   EXPECT_EQ(Var("Out1"), "hi 5");
-  EXPECT_EQ(Var("Out2"), "two");  // a variable argument names the variable
+  EXPECT_EQ(Var("Name"), "two");  // a variable argument: "[Name]" names the variable Name
   // Maths evaluated for a number; an existing file stays a file; slots past
   // the command's count are null.
   EXPECT_EQ(Var("Res"), "a|5|file||null|null");
@@ -151,10 +150,10 @@ TEST_F(PlugInLoader, ManyCommandsAndUnderscoreNames) {
   ASSERT_EQ(ThePlugIns().Load(Fixture("tp_many")), kPlugInLoaded);
   ASSERT_EQ(ThePlugIns().Load(Fixture("tp_second")), kPlugInLoaded);  // entries named "_vl..."
   EXPECT_NE(CommandTable().FindCommand("Many9999"), nullptr);
-  Run("Many0 \"x\"\r\nTpEcho \"from second\" \"Second\"");
+  Run("Many0 \"x\"\r\nTpEcho \"from second\" \"FromSecond\"");
   EXPECT_EQ(Var("TpMany"), "ran");
   // Both define TpEcho: the plug-in loaded first wins.
-  EXPECT_EQ(Var("Second"), "from second");
+  EXPECT_EQ(Var("FromSecond"), "from second");
   const ActionGroup* group = nullptr;
   CommandTable().FindCommand("TpEcho", &group);
   ASSERT_NE(group, nullptr);

@@ -83,15 +83,15 @@ class PlugInProgram : public ::testing::Test {
 
 const std::string kPub =
     "Title=Plug\r\nScreenWidth=320\r\nScreenHeight=200\r\nShowErrors=No\r\nL_OK=OK\r\n"
-    "StartupAction=Greet \"World\" \"Answer\"\xB6TpAccess 3 \"\" \"Titles\"\xB6TpStream \"data.txt\" \"S\"\xB6"
-    "TpArgs \"a\" \"1\" \"data.txt\" \"Res\" \"\"\xB6TpAccess 7 \"NoSuch\" \"V7\"\r\n"
+    "StartupAction=Greet \"World\" \"Answer\"\xB6TpAccess \"3\" \"\" \"Titles\"\xB6TpStream \"data.txt\" \"S\"\xB6"
+    "TpArgs \"a\" \"1\" \"data.txt\" \"Res\" \"\"\xB6TpAccess \"7\" \"NoSuch\" \"V7\"\xB6SetVar \"[Ready]\" \"1\"\r\n"
     "MASTERPAGE\r\nNEWPAGE=P1\r\nNEWPAGE=P2\r\n";
 
 TEST(PlugInProgramSetup, FixturesAreBuilt) { ASSERT_TRUE(fs::exists(VL_HELLO_PLUGIN)); }
 
 TEST_F(PlugInProgram, LoadsFromThePackageCallsAndUnloadsAtTheClose) {
   const Played r = Play(kPub, {{"hello.so", VL_HELLO_PLUGIN}, {"tp.so", Fixture("tp_full")}, {"data.txt", "packed"}},
-                        "run GotoPage \"P2\"\nrun TpAccess 9 \"Hi there\" \"V9\"\nanswer OK\nclose\n");
+                        "waitvar Ready 1\nrun GotoPage \"P2\"\nrun TpAccess \"9\" \"Hi there\" \"V9\"\nanswer OK\nclose\n");
   EXPECT_EQ(r.status, 0) << r.trace;
   EXPECT_NE(r.vars.find("Answer=Hello, World!\r\n"), std::string::npos) << r.vars;
   EXPECT_NE(r.vars.find("Titles=1:P1[#13][#10]P2\r\n"), std::string::npos) << r.vars;
@@ -114,7 +114,7 @@ TEST_F(PlugInProgram, LoadErrorsAreShownAndThePublicationGoesOn) {
        {"b.so", Fixture("tp_samename")},
        {"c.so", Fixture("tp_noinit")},
        {"d.so", "not a library"}},
-      "answer OK\nanswer OK\nanswer OK\nanswer OK\nclose\n");
+      "answer OK\nanswer OK\nanswer OK\nanswer OK\nwaitvar Works ok\nclose\n");
   EXPECT_EQ(r.status, 0) << r.trace;
   EXPECT_NE(r.vars.find("Works=ok\r\n"), std::string::npos) << r.vars;
   auto count = [&](const std::string& text) {
