@@ -63,13 +63,13 @@ class CallCommand : public ::testing::Test {
 TEST_F(CallCommand, ParametersLocalsAndResults) {
   const std::string add = File("add.vlf",
                                "{Vellion Function}\r\nParam=[A]|Number\r\nParam=[R]|Variable\r\n{End}\r\n"
-                               "SetVar \"[Seen]\" \"[A]/[R]\"\r\nSetVar \"[R]\" \"[R]+[A]\"\r\nSetVar \"[Loc]\" \"[A]\"");
+                               "SetVar \"[Seen]\" \"[A]:[R]\"\r\nSetVar \"[R]\" \"[R]+[A]\"\r\nSetVar \"[Loc]\" \"[A]\"");
   ActionRun r = RunActionText("SetVar \"[total]\" \"1\"\nCall \"" + add + "\" \"2+3\" \"[total]\"\n"
                               "SetVar \"[AfterA]\" \"[A]\"\nCall \"" + add + "\" \"1\" \"[total]\"");
   EXPECT_EQ(r.LastError(), "");
   // The number arrives evaluated; the variable parameter is the caller's.
-  EXPECT_EQ(r.Var("Seen"), "1/1+5");
-  EXPECT_EQ(r.Var("total"), "1+5+1");
+  EXPECT_EQ(r.Var("Seen"), "1:6");
+  EXPECT_EQ(r.Var("total"), "7");
   // The value parameter was the function's local: gone afterwards, while a
   // global the function set stays.
   EXPECT_EQ(r.Var("AfterA"), "");

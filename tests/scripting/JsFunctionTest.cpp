@@ -42,9 +42,11 @@ TEST_F(JsFunctions, ErrorsStopTheCaller) {
       {"throw new Error('told to fail');", "", "Error: told to fail"},
       {"while (true) {}", "150", "The script ran longer than its time-out of 150 ms."},
   };
+  int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
-    const std::string f = File("e.vlf", c.body);
+    // A new name each time: calling the same file again would not read it.
+    const std::string f = File(("e" + std::to_string(++n) + ".vlf").c_str(), c.body);
     const std::string timeout = c.timeout.empty() ? "" : "SetVar \"[WSHTimeOut]\" \"" + c.timeout + "\"\n";
     ActionRun r = RunActionText(timeout + "Call \"" + f + "\"\nSetVar \"[after]\" \"1\"");
     EXPECT_EQ(r.LastError().rfind(c.error, 0), 0u) << r.LastError();
