@@ -310,7 +310,15 @@ int TPlugInManager::Load(const AnsiString& path, AnsiString* loaderText) {
   group.entries.executeAction = reinterpret_cast<void*>(p->exec);
   group.entries.message = reinterpret_cast<void*>(p->message);
   group.entries.about = Entry(handle, "vlAbout");
-  group.runPlugIn = [p](CommandContext& c, const ActionRecord& rec) { RunPlugInCommand(p, c, rec); };
+  group.runPlugIn = [p](CommandContext& c, const ActionRecord& rec) {
+    // A failure of ours while preparing the call is reported; the action
+    // goes on with its next line.
+    try {
+      RunPlugInCommand(p, c, rec);
+    } catch (const std::exception& e) {
+      ReportException(e);
+    }
+  };
   group.onFree = [p](ActionGroup&) { Unload(p); };
   Loaded().push_back(p);
 
