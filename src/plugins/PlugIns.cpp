@@ -27,7 +27,6 @@
 #include "actions/Interpreter.h"
 #include "actions/Vars.h"
 #include "objects/PageObjects.h"
-#include "objects/VellionObj.h"
 #include "pages/RT_Main.h"
 #include "platform/WinPath.h"
 #include "plugins/PlugInEffects.h"
@@ -148,10 +147,6 @@ extern "C" void CbRunActionText(const char* action) { plugin_callbacks::RunActio
 extern "C" uint8_t CbInterfaceAccess(int32_t code, char** text) { return plugin_callbacks::InterfaceAccess(code, text); }
 extern "C" uint8_t CbStreamAccess(const char* fileName, int32_t* fd) {
   return plugin_callbacks::StreamAccess(fileName, fd);
-}
-
-QImage ImageOf(VlImage* img) {
-  return img && img->bits ? QImage(img->bits, img->width, img->height, img->stride, QImage::Format_ARGB32) : QImage();
 }
 
 VlImage Surface(QImage& img) {
