@@ -1,5 +1,7 @@
 #include "actions/Interpreter.h"
 
+#include "actions/FunctionFiles.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 
@@ -461,7 +463,7 @@ namespace {
 // Creates, runs and frees one interpreter. `startLine` is the line number
 // before the first line to run.
 bool RunEval(std::string_view text, uint8_t flags, uint8_t eventCode, int originType, std::string_view source,
-             int startLine) {
+             int startLine, const std::function<void()>* prologue = nullptr) {
   if (gRunning >= kMaxRunningActions) {
     if (gCurrent) gCurrent->ReportError(ErrNestingTooDeep);
     return false;
@@ -478,6 +480,7 @@ bool RunEval(std::string_view text, uint8_t flags, uint8_t eventCode, int origin
   gCurrent = ev.get();
   {
     LocalScope locals;
+    if (prologue && *prologue) (*prologue)();
     if (flags & kFlagSuspended) {
       ++ev->ownSuspend;
       ++gSuspendCount;
@@ -496,6 +499,11 @@ bool RunEval(std::string_view text, uint8_t flags, uint8_t eventCode, int origin
 bool RunAction(std::string_view text, uint8_t flags, uint8_t eventCode, int originType,
                std::string_view sourceName) {
   return RunEval(text, flags, eventCode, originType, sourceName, 0);
+}
+
+bool RunActionWithLocals(std::string_view text, uint8_t flags, uint8_t eventCode, int originType,
+                         std::string_view sourceName, const std::function<void()>& declareLocals) {
+  return RunEval(text, flags, eventCode, originType, sourceName, 0, &declareLocals);
 }
 
 bool RunSubroutine(std::string_view label, uint8_t flags) {

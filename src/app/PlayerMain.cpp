@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -199,7 +200,27 @@ int PlayPublication(const PlayOptions& o, int argc, char** argv) {
   run.options = &o;
   run.form = form.get();
 
-  if (!form->FormCreate()) {
+  // The `answer` steps that open the script also answer the dialogs that
+  // open before the first paint (a plug-in that failed to load, say): those
+  // they answered are done; the others stay steps of the script.
+  size_t earlyAnswers = 0;
+  if (o.headless) {
+    for (const TScriptStep& step : steps) {
+      if (step.words.empty() || !SameTextAnsi(step.words[0], "answer") || step.words.size() < 2) break;
+      if (step.words.size() >= 3)
+        DialogDriver::QueueAnswer(Utf8ToAnsi(step.words[1]), Utf8ToAnsi(step.words[2]));
+      else
+        DialogDriver::QueueAnswer(Utf8ToAnsi(step.words[1]));
+      ++earlyAnswers;
+    }
+  }
+  const bool created = form->FormCreate();
+  if (earlyAnswers) {
+    const size_t used = earlyAnswers - std::min(earlyAnswers, DialogDriver::PendingAnswers());
+    DialogDriver::ClearPendingAnswers();
+    steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(used));
+  }
+  if (!created) {
     const int status = ReportStartError(o, form->StartError());
     form->FormDestroy();
     trace::Record({"exit", std::to_string(status)});

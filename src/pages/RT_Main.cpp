@@ -43,6 +43,7 @@
 #include "platform/RegistryStore.h"
 #include "runtime/Host.h"
 #include "platform/WindowPlacement.h"
+#include "plugins/PlugIns.h"
 #include "runtime/Messages.h"
 #include "runtime/NativePath.h"
 #include "runtime/Package.h"
@@ -918,6 +919,7 @@ bool TWorkForm::BuildObjects() {
   ev.pageLeave = [](int page, bool master) { Lifecycle().PageLeave(page, master); };
   ev.pageEnter = [](int page, bool master) { Lifecycle().PageEnter(page, master); };
   ev.pageShown = [](int page, bool master) { Lifecycle().PageShown(page, master); };
+  ev.plugInPageChange = [](int index) { ThePlugIns().Broadcast(6, index); };
   return true;
 }
 

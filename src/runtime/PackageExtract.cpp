@@ -21,6 +21,7 @@
 #include "runtime/Messages.h"
 #include "runtime/NativePath.h"
 #include "runtime/PackageFile.h"
+#include "runtime/PlugInFolder.h"
 
 namespace vl {
 
@@ -352,19 +353,35 @@ void TPackage::PreparePlugIns() {
     }
   }
   PlugInLoader& loader = PlugIns();
+  // Libraries are extracted where nobody else can plant or swap a file
+  // between the writing and the loading.
+  const AnsiString plugInFolder = PlugInExtractionFolder();
   for (auto& e : entries_) {
     if (e.Type != kEntryPlugIn && e.Type != kEntryPlugIn2) continue;
     AnsiString path;
     if (header_.TestRun()) {
       path = e.Name;
     } else if (e.StoredSize > 0) {
+      const AnsiString keep = extractFolder_;
+      if (!plugInFolder.empty()) extractFolder_ = plugInFolder;
       if (ExtractEntry(e, true, path) == kExtractWritten) e.Name = path;
+      extractFolder_ = keep;
     } else {
       path = JoinPath(hostFolder_, FileNamePart(e.Name));
     }
     loader.LoadPlugIn(path);
   }
 }
+
+namespace {
+AnsiString& PlugInFolderSetting() {
+  static AnsiString folder;
+  return folder;
+}
+}  // namespace
+
+void SetPlugInExtractionFolder(const AnsiString& folder) { PlugInFolderSetting() = folder; }
+const AnsiString& PlugInExtractionFolder() { return PlugInFolderSetting(); }
 
 bool TPackage::LoadCursorFile(std::string_view name, int slot) {
   AnsiString path;
