@@ -94,7 +94,7 @@ int ChildPlayer(int argc, char** argv, const char* package) {
   // As the player starts.
   vl::StartFontWarmUp();
   QApplication app(argc, argv);
-  vl::ContinueFontWarmUp();
+  vl::FontWarmUpScope fontWarmUp;
   Stage("application");
   vl::InstallClock(vl::MakeVirtualClock(978307200000LL));
   vl::InstallQtDialogService();

@@ -172,7 +172,7 @@ int PlayPublication(const PlayOptions& o, int argc, char** argv) {
   StartFontWarmUp();
   int qargc = 1;
   QApplication app(qargc, argv);
-  ContinueFontWarmUp();
+  FontWarmUpScope fontWarmUp;
   if (o.headless) {
     InstallClock(MakeVirtualClock(kVirtualWallStart));
     // The same script gives the same trace on every machine.

@@ -44,6 +44,18 @@ void StartFontWarmUp();
 void ContinueFontWarmUp();
 void FinishFontWarmUp();
 
+// ContinueFontWarmUp for as long as it lives: made right after the
+// QApplication, it waits for the worker when it goes, so the worker never
+// uses the font database after the application (and the database with it)
+// has gone, however early the program returns.
+class FontWarmUpScope {
+ public:
+  FontWarmUpScope() { ContinueFontWarmUp(); }
+  ~FontWarmUpScope() { FinishFontWarmUp(); }
+  FontWarmUpScope(const FontWarmUpScope&) = delete;
+  FontWarmUpScope& operator=(const FontWarmUpScope&) = delete;
+};
+
 // The font for a name, a size in points and the style bits of action
 // arguments and header keys (1 bold, 2 italic, 4 underline, 8 strike-out).
 // A negative size is a cell height in pixels (as Windows reads it); a zero
