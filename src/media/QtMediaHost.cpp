@@ -240,7 +240,7 @@ int QtMediaHost::StartSound(const std::string& nativePath, int64_t fromMs, AnsiS
   MediaFormat format = SniffMediaFormat(std::string_view(sig, static_cast<size_t>(probe.gcount())));
   int handle = ++d_->next;
   Impl::Sound s;
-  auto first = [this, handle] {
+  std::function<void()> first = [this, handle] {
     if (d_->firstSamples) d_->firstSamples(handle);
   };
   QAudioDevice device = QMediaDevices::defaultAudioOutput();
