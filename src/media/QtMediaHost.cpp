@@ -10,6 +10,7 @@
 
 #include "media/MediaLength.h"
 #include "media/MidiSynth.h"
+#include "runtime/Clock.h"
 
 #if VL_HAVE_QT_MULTIMEDIA
 #include <QAudioDevice>
@@ -88,34 +89,21 @@ bool ReadPcmWave(const std::string& path, PcmWave& w) {
   return false;
 }
 
-// Hands a sink its samples on demand and says when it first did.
-class PullSource : public QIODevice {
+// Where a sink's samples come from. The host writes them into the sink
+// itself, as much as the sink has room for, from a short timer on the one
+// clock: the sink never waits on a pull the event loop may not deliver.
+class SampleSource {
  public:
-  std::function<void()> onFirst;
-  bool isSequential() const override { return true; }
-  qint64 writeData(const char*, qint64) override { return -1; }
-  qint64 bytesAvailable() const override { return (ended_ ? 0 : 1 << 16) + QIODevice::bytesAvailable(); }
-
- protected:
-  qint64 readData(char* data, qint64 max) override {
-    qint64 n = Fill(data, max);
-    if (n > 0 && onFirst) {
-      auto f = std::move(onFirst);
-      onFirst = nullptr;
-      f();
-    }
-    if (n <= 0) ended_ = true;
-    return n;
-  }
+  virtual ~SampleSource() = default;
+  // Up to `max` bytes; 0 once the source has ended.
   virtual qint64 Fill(char* data, qint64 max) = 0;
-  bool ended_ = false;
 };
 
-class WaveSource : public PullSource {
+class WaveSource : public SampleSource {
  public:
   WaveSource(QByteArray samples, qint64 from) : samples_(std::move(samples)), pos_(from) {}
 
- protected:
+ public:
   qint64 Fill(char* data, qint64 max) override {
     qint64 n = std::min<qint64>(max, samples_.size() - pos_);
     if (n <= 0) return 0;
@@ -129,11 +117,11 @@ class WaveSource : public PullSource {
   qint64 pos_ = 0;
 };
 
-class MidiSource : public PullSource {
+class MidiSource : public SampleSource {
  public:
   explicit MidiSource(MidiRenderer& r) : r_(r) {}
 
- protected:
+ public:
   qint64 Fill(char* data, qint64 max) override {
     int frames = static_cast<int>(std::min<qint64>(max / 4, 8192));
     if (frames <= 0) return 0;
@@ -162,7 +150,11 @@ qsizetype SinkBuffer(const QAudioFormat& f) { return f.bytesForDuration(40000); 
 struct QtMediaHost::Impl {
   struct Sound {
     std::unique_ptr<QAudioSink> sink;
-    std::unique_ptr<PullSource> source;
+    std::unique_ptr<SampleSource> source;
+    QIODevice* io = nullptr;  // the sink's input, written by Feed
+    Clock::TimerId timer = 0;
+    bool ended = false;
+    std::function<void()> first;
     std::unique_ptr<QMediaPlayer> player;
     std::unique_ptr<QAudioOutput> output;
     bool midi = false;
@@ -189,6 +181,35 @@ struct QtMediaHost::Impl {
       if (s.output) s.output->setVolume(g);
     }
     midi.SetGain(g);
+  }
+  // Tops the sink up and comes back in 10 ms while the source lasts.
+  void Feed(int handle) {
+    auto it = sounds.find(handle);
+    if (it == sounds.end() || !it->second.io) return;
+    Sound& s = it->second;
+    s.timer = 0;
+    if (!s.ended) {
+      char buf[16384];
+      qint64 room = s.sink->bytesFree();
+      while (room > 0) {
+        qint64 want = std::min<qint64>(room, sizeof buf);
+        want -= want % 4;
+        if (want <= 0) break;
+        qint64 n = s.source->Fill(buf, want);
+        if (n <= 0) {
+          s.ended = true;
+          break;
+        }
+        s.io->write(buf, n);
+        room -= n;
+        if (s.first) {
+          auto f = std::move(s.first);
+          s.first = nullptr;
+          f();
+        }
+      }
+    }
+    if (!s.ended) s.timer = TheClock().StartTimer(10, [this, handle] { Feed(handle); });
   }
   bool MidiUsable(AnsiString& error) {
     std::string why;
@@ -220,6 +241,7 @@ QtMediaHost::QtMediaHost() : d_(std::make_unique<Impl>()) {
 QtMediaHost::~QtMediaHost() {
   if (d_->midiReady.valid()) d_->midiReady.wait();
   for (auto& [h, s] : d_->sounds) {
+    if (s.timer) TheClock().CancelTimer(s.timer);
     if (s.sink) s.sink->stop();
     if (s.player) s.player->stop();
   }
@@ -290,15 +312,15 @@ int QtMediaHost::StartSound(const std::string& nativePath, int64_t fromMs, AnsiS
   Impl::Sound& kept = d_->sounds[handle] = std::move(s);
   d_->ApplyVolumes();
   if (kept.sink) {
-    kept.source->onFirst = first;
-    kept.source->open(QIODevice::ReadOnly);
-    kept.sink->start(kept.source.get());
-    if (kept.sink->error() == QAudio::OpenError) {
+    kept.first = first;
+    kept.io = kept.sink->start();
+    if (!kept.io || kept.sink->error() == QAudio::OpenError) {
       error = "the audio sink cannot be opened";
       d_->sounds.erase(handle);
       if (d_->midiHandle == handle) d_->midiHandle = 0;
       return 0;
     }
+    d_->Feed(handle);
   } else {
     kept.player->play();
   }
@@ -308,6 +330,7 @@ int QtMediaHost::StartSound(const std::string& nativePath, int64_t fromMs, AnsiS
 void QtMediaHost::StopSound(int handle) {
   auto it = d_->sounds.find(handle);
   if (it == d_->sounds.end()) return;
+  if (it->second.timer) TheClock().CancelTimer(it->second.timer);
   if (it->second.sink) it->second.sink->stop();
   if (it->second.player) it->second.player->stop();
   if (handle == d_->midiHandle) {
