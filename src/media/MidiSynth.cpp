@@ -66,6 +66,10 @@ bool MidiRenderer::Init(std::string& error) {
   // The player's events are timed by the samples rendered, not by a clock.
   fluid_settings_setstr(d_->settings, "player.timing-source", "sample");
   fluid_settings_setint(d_->settings, "synth.threadsafe-api", 0);
+  // Chorus and reverb would cost more than the voices themselves; the small
+  // soundfont's instruments sound full enough without them.
+  fluid_settings_setint(d_->settings, "synth.chorus.active", 0);
+  fluid_settings_setint(d_->settings, "synth.reverb.active", 0);
   d_->synth = new_fluid_synth(d_->settings);
   if (!d_->synth || fluid_synth_sfload(d_->synth, font.c_str(), 1) == FLUID_FAILED) {
     error = "the soundfont " + font + " cannot be loaded";

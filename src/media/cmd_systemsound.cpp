@@ -30,11 +30,11 @@ const char* ThemeSoundFor(std::string_view name) {
   return nullptr;
 }
 
-// The sound theme's file for `sound`: $XDG_DATA_DIRS (then the usual
-// folders), the "freedesktop" theme, stereo, Ogg or wave.
+// The sound theme's file for `sound`: $XDG_DATA_DIRS (the usual folders
+// when unset), the "freedesktop" theme, stereo, Ogg or wave.
 std::string ThemeFile(const char* sound) {
-  std::string dirs = std::getenv("XDG_DATA_DIRS") ? std::getenv("XDG_DATA_DIRS") : "";
-  dirs += (dirs.empty() ? "" : ":") + std::string("/usr/local/share:/usr/share");
+  const char* env = std::getenv("XDG_DATA_DIRS");
+  std::string dirs = env && *env ? env : "/usr/local/share:/usr/share";
   size_t at = 0;
   while (at <= dirs.size()) {
     size_t end = dirs.find(':', at);
