@@ -141,9 +141,10 @@ QAudioFormat FormatOf(int rate, int channels, QAudioFormat::SampleFormat sf) {
   return f;
 }
 
-// About 40 ms of buffer in the sink: short enough to start at once, long
-// enough that a busy page does not starve it.
-qsizetype SinkBuffer(const QAudioFormat& f) { return f.bytesForDuration(40000); }
+// A tenth of a second of buffer in the sink: the first write fills it at
+// once (so it starts as soon as with a short one), and a busy machine that
+// is late with the 10 ms top-ups does not starve it.
+qsizetype SinkBuffer(const QAudioFormat& f) { return f.bytesForDuration(100000); }
 
 }  // namespace
 
