@@ -247,7 +247,8 @@ MciReply TMciDevices::Open(const std::vector<AnsiString>& w, size_t at, bool aut
     return Err(type.empty() ? kMciExtensionNotFound : kMciInvalidFile);
   }
   if (type.empty()) type = len.format == MediaFormat::Wave ? "waveaudio"
-                          : len.format == MediaFormat::Midi ? "sequencer" : "mpegvideo";
+                          : len.format == MediaFormat::Midi ? "sequencer"
+                          : len.format == MediaFormat::Avi  ? "avivideo" : "mpegvideo";
   auto d = std::make_unique<Device>();
   d->id = nextId_++;
   d->alias = alias;

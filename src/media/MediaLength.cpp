@@ -450,6 +450,8 @@ MediaLengthResult OggLength(std::string_view d) {
 
 MediaFormat SniffMediaFormat(std::string_view d) {
   if (At(d, 0, "RIFF") && At(d, 8, "WAVE")) return MediaFormat::Wave;
+  if (At(d, 0, "RIFF") && At(d, 8, "AVI ")) return MediaFormat::Avi;
+  if (At(d, 4, "ftyp")) return MediaFormat::Mp4;
   if (At(d, 0, "MThd") || (At(d, 0, "RIFF") && At(d, 8, "RMID"))) return MediaFormat::Midi;
   if (At(d, 0, "OggS")) {
     if (d.size() > 27 && At(d, 27 + static_cast<uint8_t>(d[26]), "OpusHead")) return MediaFormat::OggOpus;
@@ -468,6 +470,8 @@ const char* MediaFormatName(MediaFormat f) {
     case MediaFormat::Mp3: return "MP3";
     case MediaFormat::OggVorbis: return "Ogg Vorbis";
     case MediaFormat::OggOpus: return "Ogg Opus";
+    case MediaFormat::Avi: return "AVI";
+    case MediaFormat::Mp4: return "MPEG-4";
     default: return "unknown";
   }
 }
@@ -479,6 +483,8 @@ MediaLengthResult MediaLengthOf(std::string_view d) {
     case MediaFormat::Mp3: return Mp3Length(d);
     case MediaFormat::OggVorbis:
     case MediaFormat::OggOpus: return OggLength(d);
+    case MediaFormat::Avi: return AviLength(d);
+    case MediaFormat::Mp4: return Mp4Length(d);
     default: return Fail(MediaFormat::Unknown, "not a sound file the player knows");
   }
 }

@@ -12,7 +12,7 @@
 
 namespace vl {
 
-enum class MediaFormat : uint8_t { Unknown, Wave, Midi, Mp3, OggVorbis, OggOpus };
+enum class MediaFormat : uint8_t { Unknown, Wave, Midi, Mp3, OggVorbis, OggOpus, Avi, Mp4 };
 
 struct MediaLengthResult {
   bool ok = false;
@@ -32,6 +32,11 @@ MediaLengthResult WaveLength(std::string_view data);
 MediaLengthResult MidiLength(std::string_view data);
 MediaLengthResult Mp3Length(std::string_view data);
 MediaLengthResult OggLength(std::string_view data);
+// Videos: the AVI main header and the MPEG-4 movie header.
+MediaLengthResult AviLength(std::string_view data);
+MediaLengthResult Mp4Length(std::string_view data);
+// Whether the format shows pictures.
+inline bool IsVideoFormat(MediaFormat f) { return f == MediaFormat::Avi || f == MediaFormat::Mp4; }
 
 // Maps the file at `nativePath` (without reading it into memory) and reads
 // its length. Files above 1 GiB are refused.

@@ -7,6 +7,7 @@
 
 #include "actions/Vars.h"
 #include "media/Mci.h"
+#include "media/MediaLength.h"
 #include "runtime/Clock.h"
 #include "runtime/Global.h"
 #include "runtime/NativePath.h"
@@ -195,6 +196,8 @@ int StartMedia(const AnsiString& file, uint8_t mode, bool literal, const std::fu
   MciReply r = TheMci().Send("open \"" + path + "\" alias " + it->alias + " wait");
   if (r.code == kMciOk) {
     it->mciId = TheMci().IdOf(it->alias);
+    // Videos are what StopMedia "VIDEO" stops.
+    if (ext != ".MP3") it->hasVideo = IsVideoFormat(MediaFileLength(NativePath(path)).format);
     MciReply p = TheMci().Send("play " + it->alias + " notify");
     if (p.code != kMciOk) r = p;
   }
