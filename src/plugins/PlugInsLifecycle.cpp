@@ -9,6 +9,7 @@
 #include "actions/CommandTable.h"
 #include "pages/RT_Main.h"
 #include "platform/PrivateTemp.h"
+#include "platform/SafeMode.h"
 #include "plugins/PlugIns.h"
 #include "runtime/PlugInFolder.h"
 #include "runtime/Lifecycle.h"
@@ -68,7 +69,8 @@ void StartWatching() {
 
 const LifecycleRegistrar kLoader("plug-ins.loader", kLifePlugInLoader, [](LifecycleParticipant& p) {
   p.load = [](LifecycleContext&) {
-    SetPlugInLoader(&ThePlugIns());
+    // Safe mode has put its refusing loader in place already: keep it.
+    if (!SafeModeOn()) SetPlugInLoader(&ThePlugIns());
     SetPlugInExtractionFolder(Utf8ToAnsi(PrivateTempFolder()));
   };
 });

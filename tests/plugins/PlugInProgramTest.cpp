@@ -33,7 +33,7 @@ struct Played {
 class PlugInProgram : public ::testing::Test {
  protected:
   Played Play(const std::string& publication, const std::vector<std::pair<std::string, std::string>>& files,
-              const std::string& script, const std::string& packOptions = "") {
+              const std::string& script, const std::string& packOptions = "", const std::string& playerOptions = "") {
     const fs::path pub = dir_ / "pub";
     fs::create_directories(pub);
     vltest::WriteFileBytes(pub / "RUNTIME.PUB", publication);
@@ -51,7 +51,7 @@ class PlugInProgram : public ::testing::Test {
     Played r;
     const std::string log = (dir_ / "log.txt").string();
     r.status = Shell("QT_QPA_PLATFORM=offscreen VLTEST_PLUGIN_LOG=" + Quoted(log) + " timeout 120 " +
-                     std::string(VELLION_PATH) + " --headless --timeout 60 --script " +
+                     std::string(VELLION_PATH) + " --headless --timeout 60 " + playerOptions + " --script " +
                      Quoted((dir_ / "script.txt").string()) + " --trace " + Quoted((dir_ / "t.txt").string()) +
                      " --dump-vars " + Quoted((dir_ / "v.txt").string()) + " " + Quoted(pkg) + " 2>/dev/null");
     r.trace = vltest::ReadFileBytes(dir_ / "t.txt");
@@ -104,6 +104,15 @@ TEST_F(PlugInProgram, LoadsFromThePackageCallsAndUnloadsAtTheClose) {
   // page, 2 at the close; unloaded after that.
   EXPECT_EQ(LogOf(r.log, "TestPlug"), "init\nevent 9 0\nevent 1 0\nevent 6 2\nevent 2 0\nunload\n") << r.log;
   EXPECT_NE(r.vars.find("HelloEvents=9 0;1 0;"), std::string::npos) << r.vars;
+}
+
+TEST_F(PlugInProgram, SafeModeLoadsNoPlugIn) {
+  const Played r = Play("Title=Plug\r\nScreenWidth=320\r\nScreenHeight=200\r\nShowErrors=No\r\nL_OK=OK\r\n"
+                        "StartupAction=SetVar \"[Ready]\" \"1\"\r\nMASTERPAGE\r\nNEWPAGE=P1\r\n",
+                        {{"tp.so", Fixture("tp_full")}}, "waitvar Ready 1\nclose\n", "", "--safe");
+  EXPECT_EQ(r.status, 0) << r.trace;
+  EXPECT_EQ(LogOf(r.log, "TestPlug"), "") << r.log;  // never initialised
+  EXPECT_NE(r.trace.find("error\tSafe mode refused plug-in: "), std::string::npos) << r.trace;
 }
 
 TEST_F(PlugInProgram, LoadErrorsAreShownAndThePublicationGoesOn) {
