@@ -198,7 +198,7 @@ void TMciDevices::Finished(uint32_t id) {
   if (!d) return;
   d->timer = 0;
   d->pos = d->playTo;
-  if (d->sound) Media().StopSound(d->sound);
+  if (d->sound) Media().SoundEnded(d->sound);
   d->sound = 0;
   d->mode = Device::Stopped;
   bool notify = d->notify;

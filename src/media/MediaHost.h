@@ -22,6 +22,9 @@ class MediaHost {
   virtual int StartSound(const std::string& nativePath, int64_t fromMs, AnsiString& error) = 0;
   // Silences a handle from StartSound (a later StartSound resumes).
   virtual void StopSound(int handle) = 0;
+  // The handle's time on the clock is over: what the sink still holds plays
+  // out (a real sink lags the clock by its latency), then it is let go.
+  virtual void SoundEnded(int handle) { StopSound(handle); }
   // Starts a tone of `hz` for `ms` milliseconds and returns at once; the
   // caller waits on the clock.
   virtual void Tone(int hz, int ms) = 0;

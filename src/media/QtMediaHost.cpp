@@ -155,6 +155,7 @@ struct QtMediaHost::Impl {
     QIODevice* io = nullptr;  // the sink's input, written by Feed
     Clock::TimerId timer = 0;
     bool ended = false;
+    int64_t drainUntil = -1;  // ms on the clock; >= 0 once its time is over
     std::function<void()> first;
     std::unique_ptr<QMediaPlayer> player;
     std::unique_ptr<QAudioOutput> output;
@@ -210,7 +211,18 @@ struct QtMediaHost::Impl {
         }
       }
     }
-    if (!s.ended) s.timer = TheClock().StartTimer(10, [this, handle] { Feed(handle); });
+    if (s.drainUntil >= 0 && (s.ended || TheClock().NowMs() >= s.drainUntil) &&
+        (s.sink->state() != QAudio::ActiveState || TheClock().NowMs() >= s.drainUntil)) {
+      // Played out (or held for too long): let it go.
+      if (s.sink) s.sink->stop();
+      if (handle == midiHandle) {
+        midi.Stop();
+        midiHandle = 0;
+      }
+      sounds.erase(it);
+      return;
+    }
+    if (!s.ended || s.drainUntil >= 0) s.timer = TheClock().StartTimer(10, [this, handle] { Feed(handle); });
   }
   bool MidiUsable(AnsiString& error) {
     std::string why;
@@ -341,6 +353,20 @@ void QtMediaHost::StopSound(int handle) {
   d_->sounds.erase(it);
 }
 
+void QtMediaHost::SoundEnded(int handle) {
+  auto it = d_->sounds.find(handle);
+  if (it == d_->sounds.end()) return;
+  Impl::Sound& s = it->second;
+  // Only the sinks we feed lag the clock by what they hold; Qt's player
+  // has ended by itself.
+  if (!s.sink || !s.io) {
+    StopSound(handle);
+    return;
+  }
+  s.drainUntil = TheClock().NowMs() + 3000;
+  if (!s.timer) s.timer = TheClock().StartTimer(10, [this, handle] { d_->Feed(handle); });
+}
+
 void QtMediaHost::Tone(int hz, int ms) {
   // Finished tones are let go here rather than from a signal: a tone lives
   // a few hundred milliseconds and a beep rarely comes alone.
@@ -400,6 +426,7 @@ int QtMediaHost::StartSound(const std::string&, int64_t, AnsiString& error) {
   return 0;
 }
 void QtMediaHost::StopSound(int) {}
+void QtMediaHost::SoundEnded(int) {}
 void QtMediaHost::Tone(int, int) {}
 bool QtMediaHost::LineVolume(MixerLine line, uint16_t& value) { return d_->volumes.LineVolume(line, value); }
 bool QtMediaHost::SetLineVolume(MixerLine line, uint16_t value) { return d_->volumes.SetLineVolume(line, value); }

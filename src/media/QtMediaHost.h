@@ -23,6 +23,7 @@ class QtMediaHost : public MediaHost {
 
   int StartSound(const std::string& nativePath, int64_t fromMs, AnsiString& error) override;
   void StopSound(int handle) override;
+  void SoundEnded(int handle) override;
   void Tone(int hz, int ms) override;
   bool LineVolume(MixerLine line, uint16_t& value) override;
   bool SetLineVolume(MixerLine line, uint16_t value) override;

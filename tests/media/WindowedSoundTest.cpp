@@ -19,12 +19,12 @@
 namespace fs = std::filesystem;
 
 TEST(WindowedSound, WaveAndMidiReachTheSink) {
-  // Known fault, being fixed: on an idle machine the monitor holds only the
-  // first 0.6 s of the 1.5 s wave and the note far below the loudness
-  // threshold (140 to 160 sounding windows of the 200 asked for), so the
-  // real host cuts waves short. Run it with VL_TEST_WINDOWED_SOUND=1.
+  // Known fault, being fixed: the wave now plays out in full, but the
+  // MIDI note reaches the monitor far below the loudness threshold (166 to
+  // 171 sounding windows of the 200 asked for on an idle machine). Run it
+  // with VL_TEST_WINDOWED_SOUND=1.
   if (!std::getenv("VL_TEST_WINDOWED_SOUND"))
-    GTEST_SKIP() << "known fault: waves are cut short on the real sink (set VL_TEST_WINDOWED_SOUND=1 to run)";
+    GTEST_SKIP() << "known fault: MIDI too quiet on the real sink (set VL_TEST_WINDOWED_SOUND=1 to run)";
   for (const char* program : {"Xvfb", "pulseaudio", "pactl", "parec"})
     if (!vltest::HaveProgram(program))
       GTEST_SKIP() << program << " is not installed (packages xvfb, pulseaudio, pulseaudio-utils)";
