@@ -187,13 +187,7 @@ void TBaseArticle::WatchFields() {
 }
 
 bool TBaseArticle::LinkUnder(QPoint at, TRichLink* link) const {
-  if (!view_) return false;
-  QRect tr = TextRect();
-  if (!tr.contains(at)) return false;
-  TRichLink l = view_->LinkAt(QPointF(at - tr.topLeft()));
-  if (!l.valid()) return false;
-  if (link) *link = l;
-  return true;
+  return view_ && RichLinkUnder(*view_, TextRect(), at, link);
 }
 
 bool TBaseArticle::JumpTo(const QString& bookmark) {

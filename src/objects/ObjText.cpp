@@ -73,6 +73,14 @@ void TVellionText::LoadView() {
   update();
 }
 
+bool RichLinkUnder(const TVelRichText& view, const QRect& textRect, QPoint at, TRichLink* link) {
+  if (!textRect.contains(at)) return false;
+  TRichLink l = view.LinkAt(QPointF(at - textRect.topLeft()));
+  if (!l.valid()) return false;
+  if (link) *link = l;
+  return true;
+}
+
 void WatchRichTextFields(TVellionObj& obj, const TVelRichText& view) {
   // An indexed reference shows another element when its index changes:
   // watch the element it shows now as well.
@@ -162,13 +170,7 @@ void TVellionText::resizeEvent(QResizeEvent* e) {
 }
 
 bool TVellionText::LinkUnder(QPoint at, TRichLink* link) const {
-  if (!view_) return false;
-  QRect tr = TextRect();
-  if (!tr.contains(at)) return false;
-  TRichLink l = view_->LinkAt(QPointF(at - tr.topLeft()));
-  if (!l.valid()) return false;
-  if (link) *link = l;
-  return true;
+  return view_ && RichLinkUnder(*view_, TextRect(), at, link);
 }
 
 void TVellionText::FollowLink(const TRichLink& link) {

@@ -70,5 +70,8 @@ AnsiString LinkActionText(const QString& target);
 // watching every variable the fields name, that element included.
 bool RichTextShowsVariable(const TVelRichText& view, const AnsiString& bracketName);
 void WatchRichTextFields(TVellionObj& obj, const TVelRichText& view);
+// The link of `view`, laid out in `textRect`, under the point `at` (both
+// in the object's coordinates); false when there is none.
+bool RichLinkUnder(const TVelRichText& view, const QRect& textRect, QPoint at, TRichLink* link);
 
 }  // namespace vl
